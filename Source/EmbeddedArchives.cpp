@@ -1,0 +1,18 @@
+#include "EmbeddedArchives.h"
+
+#include <PayloadData.h>
+
+ArchiveData embeddedArchive (int formatIndex)
+{
+    switch (formatIndex)
+    {
+        case 0:
+            return { PayloadData::vst3_zip, (size_t) PayloadData::vst3_zipSize };
+        case 1:
+            return { PayloadData::clap_zip, (size_t) PayloadData::clap_zipSize };
+        case 2:
+            return { PayloadData::aax_zip, (size_t) PayloadData::aax_zipSize };
+        default:
+            return {};
+    }
+}

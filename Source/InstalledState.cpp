@@ -1,0 +1,50 @@
+#include "InstalledState.h"
+
+#include "Product.h"
+
+namespace InstalledState
+{
+juce::String itemName (const juce::String& productName, int formatIndex)
+{
+    return productName + Product::extensions[formatIndex];
+}
+
+bool isUsableInstallFolder (const juce::File& installFolder)
+{
+    return installFolder != juce::File() && juce::File::isAbsolutePath (installFolder.getFullPathName());
+}
+
+juce::File targetPath (const juce::File& installFolder, const juce::String& productName, int formatIndex)
+{
+    return installFolder.getChildFile (itemName (productName, formatIndex));
+}
+
+bool isInstalled (const juce::File& installFolder, const juce::String& productName, int formatIndex)
+{
+    if (! isUsableInstallFolder (installFolder))
+        return false;
+
+    const auto target = targetPath (installFolder, productName, formatIndex);
+
+    // exists() is one attribute query; a dangling link still counts as something installed.
+    return target.exists() || target.isSymbolicLink();
+}
+
+juce::String installedVersion (const juce::File& installFolder, const juce::String& productName, int formatIndex)
+{
+    if (! isInstalled (installFolder, productName, formatIndex))
+        return {};
+
+    auto binary = targetPath (installFolder, productName, formatIndex);
+
+    // An AAX bundle keeps its binary, named like the bundle, in Contents/x64.
+    if (formatIndex == Product::aax)
+        binary = binary.getChildFile ("Contents/x64/" + productName + Product::extensions[Product::aax]);
+
+    // Folders have no version resource; File::getVersion() is only implemented on Windows.
+    if (binary.isDirectory())
+        return {};
+
+    return binary.getVersion();
+}
+} // namespace InstalledState

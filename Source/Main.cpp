@@ -1,0 +1,3 @@
+#include "qf_installerApplication.h"
+
+START_JUCE_APPLICATION (qf_installerApplication)

@@ -1,0 +1,415 @@
+#include "MainComponent.h"
+
+#include "EulaText.h"
+#include "FontFactory.h"
+#include "InstallEngine.h"
+#include "InstalledState.h"
+#include "Palette.h"
+#include "Product.h"
+#include "ProgramInfo.h"
+#include "SharedSettings.h"
+#include "SystemFolders.h"
+#include "Widgets.h"
+#include "panel_eula.h"
+#include "panel_success.h"
+#include "panel_support.h"
+
+#include <BinaryData.h>
+
+namespace
+{
+juce::Colour linkFaceColour (const juce::Button& button)
+{
+    if (button.isMouseButtonDown())
+        return Palette::green86cf7a;
+
+    return Palette::greyAAA6A6.withAlpha ((juce::uint8) (button.isMouseOver() ? 191 : 128));
+}
+} // namespace
+
+//==============================================================================
+MainComponent::MainComponent()
+{
+    juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
+
+    unit = 9.0f;
+    uninstallMode = false;
+
+    formatIcons[0] = Widgets::loadIcon (BinaryData::icon_vst3_svg, BinaryData::icon_vst3_svgSize);
+    formatIcons[1] = Widgets::loadIcon (BinaryData::icon_clap_svg, BinaryData::icon_clap_svgSize);
+    formatIcons[2] = Widgets::loadIcon (BinaryData::icon_aax_svg, BinaryData::icon_aax_svgSize);
+    linkIcons[0] = Widgets::loadIcon (BinaryData::icon_eula_svg, BinaryData::icon_eula_svgSize);
+    linkIcons[1] = Widgets::loadIcon (BinaryData::icon_manual_svg, BinaryData::icon_manual_svgSize);
+    linkIcons[2] = Widgets::loadIcon (BinaryData::icon_web_svg, BinaryData::icon_web_svgSize);
+    linkIcons[3] = Widgets::loadIcon (BinaryData::icon_help_svg, BinaryData::icon_help_svgSize);
+    linkIcons[4] = Widgets::loadIcon (BinaryData::icon_install_svg, BinaryData::icon_install_svgSize);
+
+    platformSuffix = Product::platformSuffix;
+
+    const auto& system = SystemFolders::current();
+    installFolders = system.defaultInstallFolders;
+
+    productName = Product::name.replace ("_", " ");
+    productVersion = Product::version;
+
+    productPageAddress = juce::URL (Product::productPageAddress);
+    manualAddress = juce::URL (Product::manualAddress);
+
+    settingsFolder = SharedSettings::settingsFolderFor (system.commonApplicationData);
+    SharedSettings::settle (settingsFolder, installFolders);
+
+    for (size_t i = 0; i < linkButtons.size(); ++i)
+        linkButtons[i] = Widgets::makeClickTarget (*this, *this, Product::linkNames[(int) i]);
+
+    for (size_t i = 0; i < formatButtons.size(); ++i)
+    {
+        // Installed formats start ticked, ready to be updated.
+        selected[i] = InstalledState::isInstalled (installFolders[i], productName, (int) i);
+        formatButtons[i] = Widgets::makeClickTarget (*this, *this, Product::formatNames[(int) i]);
+    }
+
+    installButton = Widgets::makeClickTarget (*this, *this, "INSTALL");
+    selectAllButton = Widgets::makeClickTarget (*this, *this, "SELECT_ALL");
+
+    helpLabel = std::make_unique<juce::Label>();
+    addAndMakeVisible (*helpLabel);
+    helpLabel->setJustificationType (juce::Justification::centred);
+    helpLabel->setColour (juce::Label::textColourId, Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
+    helpLabel->setText (ProgramInfo::version, juce::dontSendNotification);
+
+    setSize (600, 600);
+}
+
+MainComponent::~MainComponent()
+{
+    // Left behind by the maker's older installers, which ran a shell script to finish a setup.
+    const auto script = SystemFolders::current().temporary.getChildFile ("script.sh");
+
+    if (script.existsAsFile())
+        script.deleteFile();
+}
+
+//==============================================================================
+juce::Font MainComponent::regularFont (float height) const
+{
+    return FontFactory::withTypeface (lookAndFeel.getRegularTypeface(), height);
+}
+
+void MainComponent::resized()
+{
+    unit = (float) getWidth() * 0.01f;
+    const auto u = unit;
+
+    auto linkX = 4.0f * u;
+
+    for (auto& button : linkButtons)
+    {
+        button->setBounds (Widgets::roundedBounds (linkX, 73.5f * u, 10.0f * u, 10.0f * u));
+        linkX += 11.5f * u;
+    }
+
+    installButton->setBounds (Widgets::roundedBounds (86.0f * u, 73.5f * u, 10.0f * u, 10.0f * u));
+    selectAllButton->setBounds (Widgets::roundedBounds (80.0f * u, 22.5f * u, 16.0f * u, 4.0f * u));
+    formatButtons[0]->setBounds (Widgets::roundedBounds (4.0f * u, 30.0f * u, 45.0f * u, 10.0f * u));
+    formatButtons[1]->setBounds (Widgets::roundedBounds (51.0f * u, 30.0f * u, 45.0f * u, 10.0f * u));
+    formatButtons[2]->setBounds (Widgets::roundedBounds (4.0f * u, 42.0f * u, 45.0f * u, 10.0f * u));
+
+    helpLabel->setFont (regularFont (3.0f * u));
+    helpLabel->setBounds (Widgets::roundedBounds (4.0f * u, 90.0f * u, 92.0f * u, 3.0f * u));
+
+    // A panel object is kept covering the screen, open or closed, so a reopened one never
+    // shows the layout of an older size.
+    if (eulaPanel != nullptr)
+        placePanel (*eulaPanel);
+
+    if (supportPanel != nullptr)
+        placePanel (*supportPanel);
+}
+
+template <typename Panel>
+void MainComponent::placePanel (Panel& panel)
+{
+    panel.unit = unit;
+    panel.setBounds (getBounds());
+    panel.setAlwaysOnTop (true);
+}
+
+//==============================================================================
+void MainComponent::paint (juce::Graphics& g)
+{
+    const auto u = unit;
+    const auto w = (float) getWidth();
+    const auto h = (float) getHeight();
+    const auto typeface = lookAndFeel.getRegularTypeface();
+
+    g.fillAll (Palette::background111111);
+
+    g.setColour (Palette::blue0094d8);
+    g.fillRect (juce::Rectangle<float> (0.0f, 0.0f, 100.0f * u, u));
+
+    g.setColour (Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
+    const auto dotX = w - 1.5f * u - 0.5f * u;
+    const auto dotY = h - 1.5f * u - 0.5f * u;
+    g.fillEllipse (dotX, dotY, u, u);
+    g.fillEllipse (dotX, dotY - 2.0f * u, u, u);
+    g.fillEllipse (dotX - 2.0f * u, dotY, u, u);
+
+    const juce::Rectangle<float> titleBox (4.0f * u, 8.0f * u, w, 12.0f * u);
+
+    g.setFont (FontFactory::withTypeface (typeface, juce::Font().getHeight()));
+    g.setColour (Palette::greyAAA6A6);
+    g.setFont (9.0f * u);
+    g.drawText (productName.toUpperCase() + Product::editionLabel, titleBox, juce::Justification::topLeft, true);
+
+    g.setFont (4.0f * u);
+    g.setColour (Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
+    g.drawText ("Version " + productVersion + platformSuffix, titleBox, juce::Justification::bottomLeft, true);
+
+    // Single-line origins are truncated, not rounded, so the wordmark never shifts by a pixel
+    // between neighbouring sizes.
+    const auto at = [u] (float multiple)
+    { return (int) (multiple * u); };
+
+    g.setColour (Palette::brightF5F5F5);
+    g.setFont (4.0f * u);
+    g.drawSingleLineText ("QUILL", at (4.0f), at (5.0f), juce::Justification::left);
+
+    g.setFont (FontFactory::withTypeface (typeface, juce::Font().getHeight()));
+    g.setFont (4.0f * u);
+    g.setColour (Palette::greyAAA6A6);
+    g.drawSingleLineText ("FEN", at (13.0f), at (5.0f), juce::Justification::left);
+
+    g.setColour (Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
+    g.setFont (3.0f * u);
+    g.drawSingleLineText ("RACKHAND", at (75.0f), at (4.0f), juce::Justification::left);
+
+    g.setFont (2.0f * u);
+    g.drawSingleLineText ("v" + ProgramInfo::version, at (75.0f), at (6.0f), juce::Justification::left);
+
+    g.setColour (Palette::greyAAA6A6);
+    g.setFont (4.0f * u);
+    g.drawSingleLineText ("FORMATS", at (4.0f), at (26.0f), juce::Justification::left);
+    g.fillRect (juce::Rectangle<float> (4.0f * u, 27.5f * u, 92.0f * u, 0.25f * u));
+
+    g.setColour (Palette::greyAAA6A6);
+    g.drawSingleLineText ("EXTRAS", at (4.0f), at (70.0f), juce::Justification::left);
+    g.fillRect (juce::Rectangle<float> (4.0f * u, 71.5f * u, 92.0f * u, 0.25f * u));
+
+    paintLinkButtons (g);
+    paintActionButtons (g);
+    paintFormatTiles (g);
+}
+
+void MainComponent::paintLinkButtons (juce::Graphics& g)
+{
+    const auto u = unit;
+    g.setFont (2.5f * u);
+
+    for (size_t i = 0; i < linkButtons.size(); ++i)
+    {
+        const auto& button = *linkButtons[i];
+        const auto bounds = button.getBounds().toFloat();
+
+        g.setColour (linkFaceColour (button));
+        g.fillRoundedRectangle (bounds, u);
+
+        if (linkIcons[i] != nullptr)
+            linkIcons[i]->drawWithin (g, bounds.reduced (2.0f * u), juce::RectanglePlacement::centred, 1.0f);
+
+        g.setColour (Palette::greyAAA6A6);
+        g.drawText (Product::linkNames[(int) i], bounds.translated (0.0f, 3.5f * u), juce::Justification::centredBottom, true);
+    }
+}
+
+void MainComponent::paintActionButtons (juce::Graphics& g)
+{
+    const auto u = unit;
+
+    {
+        const auto bounds = installButton->getBounds().toFloat();
+        g.setColour (linkFaceColour (*installButton));
+        g.fillRoundedRectangle (bounds, u);
+
+        if (linkIcons[4] != nullptr)
+            linkIcons[4]->drawWithin (g, bounds.reduced (1.5f * u), juce::RectanglePlacement::centred, 1.0f);
+
+        g.setColour (Palette::greyAAA6A6);
+        g.drawText (uninstallMode ? "UNINSTALL" : "INSTALL", bounds.translated (0.0f, 3.5f * u), juce::Justification::centredBottom, true);
+    }
+
+    {
+        const auto bounds = selectAllButton->getBounds().toFloat();
+        const auto down = selectAllButton->isMouseButtonDown();
+
+        g.setFont (3.0f * u);
+        g.setColour (down ? Palette::green86cf7a : Palette::greyAAA6A6.withAlpha ((juce::uint8) 26));
+        g.fillRoundedRectangle (bounds, u);
+        g.setColour (down ? Palette::ink171717 : Palette::greyAAA6A6);
+        g.drawText ("SELECT ALL", bounds, juce::Justification::centred, true);
+    }
+}
+
+void MainComponent::paintFormatTiles (juce::Graphics& g)
+{
+    const auto u = unit;
+
+    for (size_t i = 0; i < formatButtons.size(); ++i)
+    {
+        const auto format = (int) i;
+        const auto& button = *formatButtons[i];
+        const auto bounds = button.getBounds().toFloat();
+        const auto over = button.isMouseOver();
+
+        const auto installed = InstalledState::isInstalled (installFolders[i], productName, format);
+        const auto version = installed ? InstalledState::installedVersion (installFolders[i], productName, format) : juce::String();
+
+        if (installed)
+            g.setColour (over ? Palette::blue0094d8 : Palette::blue0094d8.withAlpha ((juce::uint8) 230));
+        else
+            g.setColour (Palette::greyAAA6A6.withAlpha ((juce::uint8) (over ? 128 : 89)));
+
+        g.fillRoundedRectangle (bounds, u);
+
+        if (selected[i])
+        {
+            g.setColour (Palette::goldD3C55F);
+            g.drawRoundedRectangle (bounds, u, 0.5f * u);
+        }
+
+        const auto textBox = bounds.reduced (1.5f * u).translated (10.0f * u, 0.0f);
+
+        g.setColour (Palette::background111111);
+        g.setFont (3.5f * u);
+        g.drawText (Product::formatNames[format], textBox, juce::Justification::topLeft, true);
+
+        juce::String status ("NOT INSTALLED");
+
+        if (installed)
+            status = version.isNotEmpty() ? "v" + version + " INSTALLED" : juce::String ("INSTALLED");
+
+        g.setFont (3.0f * u);
+        g.drawText (status, textBox, juce::Justification::bottomLeft, true);
+
+        if (formatIcons[i] != nullptr)
+        {
+            const juce::Rectangle<float> iconBox (bounds.getX() + u, bounds.getY() + u, 8.0f * u, juce::jmax (0.0f, bounds.getHeight() - 2.0f * u));
+            formatIcons[i]->drawWithin (g, iconBox, juce::RectanglePlacement::centred, 1.0f);
+        }
+    }
+}
+
+//==============================================================================
+void MainComponent::modifierKeysChanged (const juce::ModifierKeys& modifiers)
+{
+    constexpr int shift = 1, ctrl = 2, alt = 4, command = 8;
+    const auto bits = modifiers.getRawFlags() & (shift | ctrl | alt | command);
+    const auto changed = bits ^ storedModifierBits;
+
+    if ((changed & shift) != 0)
+        uninstallMode = (bits & shift) != 0;
+
+    if (changed != 0)
+        repaint();
+
+    storedModifierBits = bits;
+}
+
+//==============================================================================
+void MainComponent::buttonClicked (juce::Button* button)
+{
+    const auto name = button->getName();
+
+    if (name == "EULA")
+    {
+        eulaPanel = std::make_unique<panel_eula> (eulaText);
+        addAndMakeVisible (*eulaPanel);
+        placePanel (*eulaPanel);
+    }
+    else if (name == "WEBSITE")
+    {
+        productPageAddress.launchInDefaultBrowser();
+    }
+    else if (name == "MANUAL")
+    {
+        manualAddress.launchInDefaultBrowser();
+    }
+    else if (name == "SUPPORT")
+    {
+        supportPanel = std::make_unique<panel_support>();
+        addAndMakeVisible (*supportPanel);
+        supportPanel->unit = unit;
+        supportPanel->settingsFolder = settingsFolder;
+        supportPanel->setBounds (getBounds());
+        supportPanel->setAlwaysOnTop (true);
+    }
+    else if (name == "VST3" || name == "CLAP" || name == "AAX")
+    {
+        auto& tick = selected[(size_t) Product::formatNames.indexOf (name)];
+        tick = ! tick;
+        repaint();
+    }
+    else if (name == "INSTALL")
+    {
+        runInstallOperation();
+    }
+    else if (name == "SELECT_ALL")
+    {
+        selected.fill (true);
+        repaint();
+    }
+}
+
+void MainComponent::buttonStateChanged (juce::Button* button)
+{
+    if (! button->isMouseOver())
+    {
+        helpLabel->setText ({}, juce::dontSendNotification);
+        return;
+    }
+
+    const auto name = button->getName();
+    juce::String text;
+
+    if (name == "EULA")
+        text = "Click to read End-User License Agreement";
+    else if (name == "MANUAL")
+        text = "Click to open product manual in your web browser";
+    else if (name == "WEBSITE")
+        text = "Click to open product page on the Quillfen website";
+    else if (name == "SUPPORT")
+        text = "Email and Discord support";
+    else if (name == "VST3" || name == "CLAP" || name == "AAX")
+    {
+        const auto format = Product::formatNames.indexOf (name);
+        text = InstalledState::isInstalled (installFolders[(size_t) format], productName, format)
+                   ? "Select to update " + name + " to " + productVersion
+                   : "Select to install " + name;
+    }
+    else if (name == "INSTALL")
+        text = juce::String ("Click to install selected. ") + "Shift-click to uninstall selected";
+    else
+        return;
+
+    helpLabel->setText (text, juce::dontSendNotification);
+}
+
+//==============================================================================
+void MainComponent::runInstallOperation()
+{
+    const auto verdict = InstallEngine::run (selected, installFolders, productName, uninstallMode);
+    repaint();
+    showResultPanel (verdict);
+}
+
+void MainComponent::showResultPanel (bool verdict)
+{
+    resultPanel = std::make_unique<panel_success>();
+    addAndMakeVisible (*resultPanel);
+    resultPanel->unit = unit;
+    resultPanel->success = verdict;
+    resultPanel->setBounds (getBounds());
+    resultPanel->setAlwaysOnTop (true);
+
+    // The snapshot proxy ignores the mouse, so the screen stays usable while the notice fades.
+    juce::Desktop::getInstance().getAnimator().animateComponent (resultPanel.get(), getBounds(), 0.0f, 3000, true, 0.0, 0.0);
+}

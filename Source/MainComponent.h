@@ -1,0 +1,90 @@
+#pragma once
+
+#include "CustomLookAndFeel.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <array>
+
+class panel_eula;
+class panel_support;
+class panel_success;
+
+/** The main screen and the owner of all of the program's state.
+
+    Every clickable area is a transparent, named TextButton that only catches the mouse; paint()
+    draws their faces from their hover and press state, and clicks are dispatched by name.
+*/
+class MainComponent : public juce::Component,
+                      public juce::Button::Listener
+{
+public:
+    MainComponent();
+    ~MainComponent() override;
+
+    void paint (juce::Graphics&) override;
+    void modifierKeysChanged (const juce::ModifierKeys&) override;
+    void resized() override;
+
+    void buttonClicked (juce::Button*) override;
+    void buttonStateChanged (juce::Button*) override;
+
+    //==============================================================================
+    // Read-only views for the panels' owner logic and for tests.
+    float getUnit() const noexcept { return unit; }
+    bool isSelected (int formatIndex) const noexcept { return selected[(size_t) formatIndex]; }
+    bool isUninstallMode() const noexcept { return uninstallMode; }
+    const juce::File& getInstallFolder (int formatIndex) const noexcept { return installFolders[(size_t) formatIndex]; }
+    const juce::File& getSettingsFolder() const noexcept { return settingsFolder; }
+    const juce::String& getProductName() const noexcept { return productName; }
+    juce::Label& getHelpLabel() const noexcept { return *helpLabel; }
+    panel_eula* getEulaPanel() const noexcept { return eulaPanel.get(); }
+    panel_support* getSupportPanel() const noexcept { return supportPanel.get(); }
+    panel_success* getResultPanel() const noexcept { return resultPanel.get(); }
+
+private:
+    void runInstallOperation();
+    void showResultPanel (bool verdict);
+
+    template <typename Panel>
+    void placePanel (Panel&);
+
+    void paintLinkButtons (juce::Graphics&);
+    void paintActionButtons (juce::Graphics&);
+    void paintFormatTiles (juce::Graphics&);
+
+    juce::Font regularFont (float height) const;
+
+    //==============================================================================
+    int storedModifierBits = 0;
+    CustomLookAndFeel lookAndFeel;
+    float unit = 9.0f;
+
+    juce::String productName, productVersion, platformSuffix;
+
+    std::array<std::unique_ptr<juce::TextButton>, 4> linkButtons;
+    std::array<std::unique_ptr<juce::TextButton>, 3> formatButtons;
+    std::unique_ptr<juce::TextButton> installButton;
+    std::unique_ptr<juce::TextButton> selectAllButton;
+
+    std::unique_ptr<panel_eula> eulaPanel;
+    std::unique_ptr<panel_support> supportPanel;
+
+    std::unique_ptr<juce::Label> helpLabel;
+
+    std::array<std::unique_ptr<juce::Drawable>, 3> formatIcons;
+
+    // Entries 0 to 3 belong to the link buttons, entry 4 is the action button's icon.
+    std::array<std::unique_ptr<juce::Drawable>, 5> linkIcons;
+
+    std::unique_ptr<panel_success> resultPanel;
+
+    juce::URL productPageAddress, manualAddress;
+    juce::File settingsFolder;
+
+    bool uninstallMode = false;
+    std::array<bool, 3> selected {};
+    std::array<juce::File, 3> installFolders;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <array>
+
+/** The settings file all of the maker's installers share: where each format gets installed.
+
+    It lives in the maker's folder under the common application data folder. When it exists it
+    is read; when it does not, it is written with the folders in use. Never both in one run.
+*/
+namespace SharedSettings
+{
+/** The maker's folder ("Quillfen") inside the common application data folder. */
+juce::File settingsFolderFor (const juce::File& commonApplicationData);
+
+/** The settings file ("RackhandSettings.txt") inside the settings folder. */
+juce::File settingsFileIn (const juce::File& settingsFolder);
+
+/** The explanation written into every new settings file. */
+extern const juce::String importantNote;
+
+/** Reads the install folders from the settings file, or writes the file with the folders
+        passed in (the defaults) when there is none. Failures fall back silently. */
+void settle (const juce::File& settingsFolder, std::array<juce::File, 3>& installFolders);
+} // namespace SharedSettings

@@ -1,0 +1,48 @@
+#include "Widgets.h"
+
+#include "Palette.h"
+
+#include <cmath>
+
+namespace Widgets
+{
+std::unique_ptr<juce::TextButton> makeClickTarget (juce::Component& owner, juce::Button::Listener& listener, const juce::String& name)
+{
+    auto button = std::make_unique<juce::TextButton>();
+    owner.addAndMakeVisible (*button);
+    button->setName (name);
+    button->setAlpha (0.0f);
+    button->addListener (&listener);
+    return button;
+}
+
+std::unique_ptr<juce::Drawable> loadIcon (const char* svgData, int numBytes)
+{
+    auto icon = juce::Drawable::createFromImageData (svgData, (size_t) numBytes);
+
+    // The artwork is drawn in pure black; on screen it sits on lighter faces in our own ink.
+    if (icon != nullptr)
+        icon->replaceColour (juce::Colours::black, Palette::ink171717);
+
+    return icon;
+}
+
+// Each number is rounded on its own, halves to the even neighbour (the default floating-point
+// rounding mode), so every size lands on the same pixels.
+juce::Rectangle<int> roundedBounds (float x, float y, float width, float height)
+{
+    const auto round = [] (float v)
+    { return (int) std::nearbyint (v); };
+    return { round (x), round (y), round (width), round (height) };
+}
+
+void paintCloseControl (juce::Graphics& g, const juce::Button& closeButton, float unit)
+{
+    const auto box = closeButton.getBounds().toFloat().reduced (2.0f * unit);
+
+    g.setColour (closeButton.isMouseOver() ? Palette::greyAAA6A6 : Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
+    g.drawEllipse (box, 0.25f * unit);
+    g.setFont (3.0f * unit);
+    g.drawText ("X", box, juce::Justification::centred, true);
+}
+} // namespace Widgets

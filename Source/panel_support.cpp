@@ -1,0 +1,129 @@
+#include "panel_support.h"
+
+#include "Palette.h"
+#include "Product.h"
+#include "ProgramInfo.h"
+#include "Widgets.h"
+
+#include <BinaryData.h>
+
+namespace
+{
+juce::Colour boxColour (const juce::Button& button)
+{
+    if (button.isMouseButtonDown())
+        return Palette::green86cf7a;
+
+    return Palette::greyAAA6A6.withAlpha ((juce::uint8) (button.isMouseOver() ? 191 : 128));
+}
+
+const juce::String copyrightLine { juce::CharPointer_UTF8 ("\xc2\xa9 2019-2026 Quillfen, Inc. All rights reserved.") };
+} // namespace
+
+panel_support::panel_support()
+{
+    unit = 9.0f;
+
+    discordIcon = Widgets::loadIcon (BinaryData::icon_discord_svg, BinaryData::icon_discord_svgSize);
+    mailIcon = Widgets::loadIcon (BinaryData::icon_mail_svg, BinaryData::icon_mail_svgSize);
+
+    closeButton = Widgets::makeClickTarget (*this, *this, "X");
+    discordButton = Widgets::makeClickTarget (*this, *this, "DISCORD");
+    mailButton = Widgets::makeClickTarget (*this, *this, "MAIL");
+}
+
+panel_support::~panel_support() = default;
+
+juce::String panel_support::getAboutText() const
+{
+    // The file name is joined with a forward slash on every platform, as the maker's other
+    // installers show it.
+    return "The Quillfen Rackhand v" + ProgramInfo::version
+           + " cross-platform installater. \nFeel free to drop us a line if you have any suggestions or questions "
+             "concerning its use. You can edit the default installation paths in the text file found at "
+           + settingsFolder.getFullPathName() + "/RackhandSettings.txt";
+}
+
+void panel_support::resized()
+{
+    closeButton->setBounds (Widgets::roundedBounds (88.0f * unit, 1.5f * unit, 8.0f * unit, 8.0f * unit));
+    discordButton->setBounds (Widgets::roundedBounds (10.0f * unit, 15.0f * unit, 10.0f * unit, 10.0f * unit));
+    mailButton->setBounds (Widgets::roundedBounds (10.0f * unit, 35.0f * unit, 10.0f * unit, 10.0f * unit));
+}
+
+void panel_support::paint (juce::Graphics& g)
+{
+    const auto u = unit;
+
+    const auto heading = [&g, u] (const juce::String& text, float y)
+    {
+        g.setFont (5.0f * u);
+        g.setColour (Palette::brightF5F5F5);
+        g.drawText (text, juce::Rectangle<float> (10.0f * u, y * u, 80.0f * u, 10.0f * u), juce::Justification::centredLeft, true);
+    };
+
+    const auto box = [&g, u] (const juce::Button& button, juce::Drawable* icon)
+    {
+        const auto bounds = button.getBounds().toFloat();
+        g.setColour (boxColour (button));
+        g.fillRoundedRectangle (bounds, u);
+
+        if (icon != nullptr)
+            icon->drawWithin (g, bounds.reduced (2.0f * u), juce::RectanglePlacement::centred, 1.0f);
+    };
+
+    const auto body = [&g, u] (const juce::String& text, float x, float y, float width, float height)
+    {
+        g.drawFittedText (text, Widgets::roundedBounds (x, y, width, height), juce::Justification::topLeft, 20, 0.0f);
+    };
+
+    g.fillAll (Palette::background111111);
+    Widgets::paintCloseControl (g, *closeButton, u);
+
+    heading ("DISCORD", 7.0f);
+    box (*discordButton, discordIcon.get());
+    g.setColour (Palette::greyAAA6A6);
+    g.setFont (3.0f * u);
+    body ("The Quillfen Discord is a vibrant community of musicians and producers, and this is the fastest way to get "
+          "answers to simple questions. Just join and drop in the appropriate channel. ",
+          (float) discordButton->getX() + 12.0f * u,
+          (float) discordButton->getY(),
+          70.0f * u,
+          30.0f * u);
+
+    heading ("E-MAIL", 27.0f);
+    box (*mailButton, mailIcon.get());
+    g.setColour (Palette::greyAAA6A6);
+    g.setFont (3.0f * u);
+    body ("If you have more complicated questions, or matters that need to remain private, concerning account "
+          "information, etc., feel free to email us.",
+          (float) mailButton->getX() + 12.0f * u,
+          (float) mailButton->getY(),
+          70.0f * u,
+          30.0f * u);
+
+    g.setFont (3.0f * u);
+    g.setColour (Palette::greyAAA6A6);
+    g.drawText ("ABOUT QUILLFEN RACKHAND", juce::Rectangle<float> (10.0f * u, 57.0f * u, 80.0f * u, 10.0f * u), juce::Justification::centredLeft, true);
+    body (getAboutText(), 10.0f * u, 65.0f * u, 80.0f * u, 30.0f * u);
+    g.drawSingleLineText (copyrightLine, (int) (10.0f * u), (int) (88.0f * u), juce::Justification::left);
+}
+
+void panel_support::buttonClicked (juce::Button* button)
+{
+    const auto name = button->getName();
+
+    if (name == "X")
+    {
+        if (auto* parent = getParentComponent())
+            parent->removeChildComponent (this);
+    }
+    else if (name == "DISCORD")
+    {
+        juce::URL (Product::discordInvitation).launchInDefaultBrowser();
+    }
+    else if (name == "MAIL")
+    {
+        juce::URL (Product::supportMailAddress).launchInDefaultBrowser();
+    }
+}

@@ -1,0 +1,67 @@
+#include "qf_installerApplication.h"
+
+#include "MainComponent.h"
+#include "ProgramInfo.h"
+
+qf_installerApplication::~qf_installerApplication()
+{
+    mainWindow = nullptr;
+}
+
+const juce::String qf_installerApplication::getApplicationName()
+{
+    return ProgramInfo::name;
+}
+
+const juce::String qf_installerApplication::getApplicationVersion()
+{
+    return ProgramInfo::version;
+}
+
+bool qf_installerApplication::moreThanOneInstanceAllowed()
+{
+    return true;
+}
+
+void qf_installerApplication::initialise (const juce::String&)
+{
+    // Arguments are ignored: the installer has no options.
+    mainWindow.reset (new MainWindow (getApplicationName()));
+}
+
+void qf_installerApplication::shutdown()
+{
+    mainWindow = nullptr;
+}
+
+void qf_installerApplication::anotherInstanceStarted (const juce::String&) {}
+
+void qf_installerApplication::systemRequestedQuit()
+{
+    quit();
+}
+
+//==============================================================================
+qf_installerApplication::MainWindow::MainWindow (const juce::String& name)
+    : DocumentWindow (name,
+                      juce::Desktop::getInstance().getDefaultLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId),
+                      DocumentWindow::allButtons)
+{
+    setUsingNativeTitleBar (true);
+    setContentOwned (new MainComponent(), true);
+    setResizable (true, true);
+
+    // Installs the window's own constrainer with the usual document-window limits.
+    setResizeLimits (128, 128, 32768, 32768);
+
+    // The screen is laid out in units of its width, so it has to stay square.
+    getConstrainer()->setFixedAspectRatio (1.0);
+
+    centreWithSize (getWidth(), getHeight());
+    setVisible (true);
+}
+
+void qf_installerApplication::MainWindow::closeButtonPressed()
+{
+    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+}

@@ -1,0 +1,179 @@
+#include "CustomLookAndFeel.h"
+#include "Palette.h"
+#include "Widgets.h"
+
+#include <BinaryData.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace
+{
+struct Icon
+{
+    const char* name;
+    const char* data;
+    int size;
+};
+
+const Icon plainIcons[] = {
+    { "discord", BinaryData::icon_discord_svg, BinaryData::icon_discord_svgSize },
+    { "eula", BinaryData::icon_eula_svg, BinaryData::icon_eula_svgSize },
+    { "help", BinaryData::icon_help_svg, BinaryData::icon_help_svgSize },
+    { "install", BinaryData::icon_install_svg, BinaryData::icon_install_svgSize },
+    { "mail", BinaryData::icon_mail_svg, BinaryData::icon_mail_svgSize },
+    { "manual", BinaryData::icon_manual_svg, BinaryData::icon_manual_svgSize },
+    { "success", BinaryData::icon_success_svg, BinaryData::icon_success_svgSize },
+    { "warning", BinaryData::icon_warning_svg, BinaryData::icon_warning_svgSize },
+    { "web", BinaryData::icon_web_svg, BinaryData::icon_web_svgSize },
+};
+
+const Icon formatIcons[] = {
+    { "aax", BinaryData::icon_aax_svg, BinaryData::icon_aax_svgSize },
+    { "auv2", BinaryData::icon_auv2_svg, BinaryData::icon_auv2_svgSize },
+    { "auv3", BinaryData::icon_auv3_svg, BinaryData::icon_auv3_svgSize },
+    { "clap", BinaryData::icon_clap_svg, BinaryData::icon_clap_svgSize },
+    { "lv2", BinaryData::icon_lv2_svg, BinaryData::icon_lv2_svgSize },
+    { "vst3", BinaryData::icon_vst3_svg, BinaryData::icon_vst3_svgSize },
+};
+
+std::unique_ptr<juce::XmlElement> parse (const Icon& icon)
+{
+    return juce::parseXML (juce::String::fromUTF8 (icon.data, icon.size));
+}
+
+// Every fill colour the icon's ink uses, as upper-case hex digits.
+juce::StringArray fillColours (const juce::XmlElement& svg)
+{
+    juce::StringArray colours;
+
+    std::function<void (const juce::XmlElement&)> visit = [&] (const juce::XmlElement& e)
+    {
+        if (e.hasAttribute ("fill") && e.getStringAttribute ("fill") != "none")
+            colours.addIfNotAlreadyThere (e.getStringAttribute ("fill").toUpperCase());
+
+        for (auto* child : e.getChildIterator())
+            visit (*child);
+    };
+
+    visit (svg);
+    return colours;
+}
+
+// Whether any pixel of the image is (nearly) this opaque colour.
+bool containsColour (const juce::Image& image, juce::Colour colour)
+{
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x)
+        {
+            const auto p = image.getPixelAt (x, y);
+
+            if (p.getAlpha() == 255 && std::abs (p.getRed() - colour.getRed()) <= 1 && std::abs (p.getGreen() - colour.getGreen()) <= 1 && std::abs (p.getBlue() - colour.getBlue()) <= 1)
+                return true;
+        }
+
+    return false;
+}
+
+juce::Image render (juce::Drawable& drawable, int size)
+{
+    juce::Image image (juce::Image::ARGB, size, size, true);
+    juce::Graphics g (image);
+    drawable.drawWithin (g, { 0.0f, 0.0f, (float) size, (float) size }, juce::RectanglePlacement::centred, 1.0f);
+    return image;
+}
+} // namespace
+
+TEST (EmbeddedIcons, EveryIconYieldsADrawable)
+{
+    for (const auto& icons : { std::vector<Icon> (std::begin (plainIcons), std::end (plainIcons)), std::vector<Icon> (std::begin (formatIcons), std::end (formatIcons)) })
+        for (const auto& icon : icons)
+        {
+            auto drawable = juce::Drawable::createFromImageData (icon.data, (size_t) icon.size);
+            ASSERT_NE (drawable, nullptr) << icon.name;
+            EXPECT_FALSE (drawable->getDrawableBounds().isEmpty()) << icon.name;
+        }
+}
+
+TEST (EmbeddedIcons, PlainIconsAre256SquareFilledInOneScaledGroup)
+{
+    for (const auto& icon : plainIcons)
+    {
+        auto svg = parse (icon);
+        ASSERT_NE (svg, nullptr) << icon.name;
+        EXPECT_EQ (svg->getStringAttribute ("width"), "256") << icon.name;
+        EXPECT_EQ (svg->getStringAttribute ("height"), "256") << icon.name;
+        EXPECT_EQ (svg->getStringAttribute ("viewBox"), "0 0 256 256") << icon.name;
+        ASSERT_EQ (svg->getNumChildElements(), 1) << icon.name << ": one design group";
+        EXPECT_TRUE (svg->getChildElement (0)->getStringAttribute ("transform").startsWith ("scale(2.844")) << icon.name;
+        EXPECT_FALSE (juce::String::fromUTF8 (icon.data, icon.size).contains ("stroke")) << icon.name;
+    }
+}
+
+TEST (EmbeddedIcons, PlainIconInkIsBlackExceptMailSuccessAndWarning)
+{
+    for (const auto& icon : plainIcons)
+    {
+        const auto colours = fillColours (*parse (icon));
+        const juce::String name (icon.name);
+
+        if (name == "mail")
+            EXPECT_EQ (colours, juce::StringArray ("#1D1D1B"));
+        else if (name == "success")
+            EXPECT_TRUE (colours.contains ("#28C937") && colours.contains ("#FFFFFF")) << colours.joinIntoString (" ");
+        else if (name == "warning")
+            EXPECT_TRUE (colours.contains ("#FFAA00") && colours.contains ("#FFFFFF")) << colours.joinIntoString (" ");
+        else
+            EXPECT_EQ (colours, juce::StringArray ("#000000")) << icon.name;
+    }
+}
+
+TEST (EmbeddedIcons, FormatIconsShareOne32SquareFrame)
+{
+    for (const auto& icon : formatIcons)
+    {
+        auto svg = parse (icon);
+        ASSERT_NE (svg, nullptr) << icon.name;
+        EXPECT_EQ (svg->getStringAttribute ("viewBox"), "0 0 32 32") << icon.name;
+        EXPECT_FALSE (svg->hasAttribute ("width")) << icon.name;
+
+        auto drawable = juce::Drawable::createFromImageData (icon.data, (size_t) icon.size);
+        EXPECT_EQ (drawable->getDrawableBounds(), juce::Rectangle<float> (0.0f, 0.0f, 32.0f, 32.0f)) << icon.name;
+    }
+}
+
+TEST (EmbeddedIcons, RecolouringTurnsBlackInkDarkGreyButLeavesTheMailIconAlone)
+{
+    auto help = Widgets::loadIcon (BinaryData::icon_help_svg, BinaryData::icon_help_svgSize);
+    const auto helpImage = render (*help, 128);
+    EXPECT_TRUE (containsColour (helpImage, Palette::ink171717));
+    EXPECT_FALSE (containsColour (helpImage, juce::Colours::black));
+
+    auto mail = Widgets::loadIcon (BinaryData::icon_mail_svg, BinaryData::icon_mail_svgSize);
+    const auto mailImage = render (*mail, 128);
+    EXPECT_TRUE (containsColour (mailImage, juce::Colour (0xff1d1d1b)));
+    EXPECT_FALSE (containsColour (mailImage, Palette::ink171717));
+}
+
+TEST (EmbeddedFonts, BothFacesLoadAsSourceSansPro)
+{
+    auto regular = juce::Typeface::createSystemTypefaceFor (BinaryData::SourceSansProRegular_ttf, (size_t) BinaryData::SourceSansProRegular_ttfSize);
+    auto bold = juce::Typeface::createSystemTypefaceFor (BinaryData::SourceSansProBold_ttf, (size_t) BinaryData::SourceSansProBold_ttfSize);
+
+    ASSERT_NE (regular, nullptr);
+    ASSERT_NE (bold, nullptr);
+    EXPECT_EQ (regular->getName(), "Source Sans Pro");
+    EXPECT_EQ (regular->getStyle(), "Regular");
+    EXPECT_EQ (bold->getName(), "Source Sans Pro");
+    EXPECT_EQ (bold->getStyle(), "Bold");
+    EXPECT_GT (regular->getStringWidth ("RACKHAND"), 0.0f);
+}
+
+TEST (EmbeddedPicture, IsTheSquareApplicationIcon)
+{
+    const auto image = juce::ImageFileFormat::loadFrom (BinaryData::icon_png, (size_t) BinaryData::icon_pngSize);
+    ASSERT_TRUE (image.isValid());
+    EXPECT_EQ (image.getWidth(), 1024);
+    EXPECT_EQ (image.getHeight(), 1024);
+}

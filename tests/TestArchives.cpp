@@ -1,0 +1,50 @@
+#include "EmbeddedArchives.h"
+#include "TestSupport.h"
+
+#include <juce_core/juce_core.h>
+
+#include <array>
+
+// The tests link the archives the build generated, read from disk, instead of the 29 MB the
+// installer compiles in. Tests may swap in archives of their own.
+namespace
+{
+std::array<juce::MemoryBlock, 3> loaded;
+std::array<juce::MemoryBlock, 3> replacements;
+std::array<bool, 3> replaced {};
+} // namespace
+
+juce::File TestSupport::archiveFile (int formatIndex)
+{
+    static const char* const names[] = { "vst3.zip", "clap.zip", "aax.zip" };
+    return juce::File (QF_TEST_ARCHIVE_DIR).getChildFile (names[formatIndex]);
+}
+
+TestSupport::ScopedArchive::ScopedArchive (int format, juce::MemoryBlock bytes)
+    : formatIndex (format)
+{
+    replacements[(size_t) formatIndex] = std::move (bytes);
+    replaced[(size_t) formatIndex] = true;
+}
+
+TestSupport::ScopedArchive::~ScopedArchive()
+{
+    replaced[(size_t) formatIndex] = false;
+    replacements[(size_t) formatIndex].reset();
+}
+
+ArchiveData embeddedArchive (int formatIndex)
+{
+    if (formatIndex < 0 || formatIndex >= 3)
+        return {};
+
+    const auto i = (size_t) formatIndex;
+
+    if (replaced[i])
+        return { replacements[i].getData(), replacements[i].getSize() };
+
+    if (loaded[i].isEmpty())
+        TestSupport::archiveFile (formatIndex).loadFileAsData (loaded[i]);
+
+    return { loaded[i].getData(), loaded[i].getSize() };
+}

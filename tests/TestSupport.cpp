@@ -1,0 +1,60 @@
+#include "TestSupport.h"
+
+namespace TestSupport
+{
+ScopedMachine::ScopedMachine (bool withSettingsFolder)
+{
+    root = juce::File::createTempFile ("qf_machine");
+    root.createDirectory();
+
+    folders.commonApplicationData = root.getChildFile ("ProgramData");
+    folders.temporary = root.getChildFile ("Temp");
+    folders.defaultInstallFolders = { root.getChildFile ("Common Files/VST3"),
+                                      root.getChildFile ("Common Files/CLAP"),
+                                      root.getChildFile ("Common Files/Avid/Audio/Plug-Ins") };
+
+    folders.commonApplicationData.createDirectory();
+    folders.temporary.createDirectory();
+
+    for (auto& folder : folders.defaultInstallFolders)
+        folder.createDirectory();
+
+    if (withSettingsFolder)
+        settingsFolder().createDirectory();
+
+    override = std::make_unique<SystemFolders::ScopedOverride> (folders);
+}
+
+ScopedMachine::~ScopedMachine()
+{
+    override = nullptr;
+    root.deleteRecursively (false);
+}
+
+void pumpMessages (int milliseconds)
+{
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+}
+
+juce::Component* findChild (juce::Component& parent, const juce::String& name)
+{
+    for (auto* child : parent.getChildren())
+        if (child->getName() == name)
+            return child;
+
+    return nullptr;
+}
+
+void click (juce::Component& parent, const juce::String& buttonName)
+{
+    auto* button = dynamic_cast<juce::Button*> (findChild (parent, buttonName));
+    ASSERT_NE (button, nullptr) << "no button named " << buttonName;
+    button->triggerClick();
+    pumpMessages();
+}
+
+juce::Image paintToImage (juce::Component& component)
+{
+    return component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f);
+}
+} // namespace TestSupport

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "SystemFolders.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <gtest/gtest.h>
+
+/** Shared helpers of the test suite. */
+namespace TestSupport
+{
+/** The archive the build generated for a format (vst3.zip, clap.zip, aax.zip). */
+juce::File archiveFile (int formatIndex);
+
+/** Makes embeddedArchive() return other bytes for one format while it lives. */
+class ScopedArchive
+{
+public:
+    ScopedArchive (int formatIndex, juce::MemoryBlock bytes);
+    ~ScopedArchive();
+
+private:
+    int formatIndex;
+    JUCE_DECLARE_NON_COPYABLE (ScopedArchive)
+};
+
+/** A private machine under a temporary root: its own common application data folder,
+        temporary folder and default install folders, all created empty except the settings
+        folder, which exists only when asked for. The whole tree goes when the object does. */
+class ScopedMachine
+{
+public:
+    explicit ScopedMachine (bool withSettingsFolder = true);
+    ~ScopedMachine();
+
+    juce::File root;
+    SystemFolders folders;
+
+    juce::File settingsFolder() const { return folders.commonApplicationData.getChildFile ("Quillfen"); }
+    juce::File settingsFile() const { return settingsFolder().getChildFile ("RackhandSettings.txt"); }
+    juce::File installFolder (int formatIndex) const { return folders.defaultInstallFolders[(size_t) formatIndex]; }
+
+private:
+    std::unique_ptr<SystemFolders::ScopedOverride> override;
+    JUCE_DECLARE_NON_COPYABLE (ScopedMachine)
+};
+
+/** Lets queued messages (asynchronous clicks, repaints) run for a while. */
+void pumpMessages (int milliseconds = 50);
+
+/** Finds a direct child component by its name. */
+juce::Component* findChild (juce::Component& parent, const juce::String& name);
+
+/** Clicks a button as the user would and lets the click arrive. */
+void click (juce::Component& parent, const juce::String& buttonName);
+
+/** Paints a component into an image of its own size. */
+juce::Image paintToImage (juce::Component&);
+} // namespace TestSupport
