@@ -485,6 +485,9 @@ TEST (SampleArchives, EndRecordIsPlainZip)
 
 TEST (SampleArchives, HaveExactlyTheProductsEntriesInOrder)
 {
+    if (! QF_TEST_SAMPLE_PAYLOAD)
+        GTEST_SKIP() << "built from a real plug-in payload; its sizes are its own";
+
     const auto archives = readAllArchives();
     for (std::size_t a = 0; a < archives.size(); ++a)
     {
@@ -561,6 +564,9 @@ TEST (SampleArchives, LocalHeadersMatchCentralDirectory)
 
 TEST (SampleArchives, SizesLookLikeTheRealProduct)
 {
+    if (! QF_TEST_SAMPLE_PAYLOAD)
+        GTEST_SKIP() << "built from a real plug-in payload; its sizes are its own";
+
     const auto archives = readAllArchives();
     for (std::size_t a = 0; a < archives.size(); ++a)
     {
@@ -602,6 +608,9 @@ TEST (SampleArchives, HoldTheCurrentPayload)
 
 TEST (SamplePayload, BinariesArePeImagesWithVersion2140)
 {
+    if (! QF_TEST_SAMPLE_PAYLOAD)
+        GTEST_SKIP() << "built from a real plug-in payload; its sizes are its own";
+
     for (const auto& binary : pluginBinaries())
     {
         SCOPED_TRACE (binary);
