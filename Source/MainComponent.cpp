@@ -367,30 +367,37 @@ void MainComponent::buttonStateChanged (juce::Button* button)
         return;
     }
 
-    const auto name = button->getName();
-    juce::String text;
+    if (const auto text = helpTextFor (button->getName()))
+        helpLabel->setText (*text, juce::dontSendNotification);
+}
 
-    if (name == "EULA")
-        text = "Click to read End-User License Agreement";
-    else if (name == "MANUAL")
-        text = "Click to open product manual in your web browser";
-    else if (name == "WEBSITE")
-        text = "Click to open product page on the Quillfen website";
-    else if (name == "SUPPORT")
-        text = "Email and Discord support";
-    else if (name == "VST3" || name == "CLAP" || name == "AAX")
+std::optional<juce::String> MainComponent::helpTextFor (const juce::String& buttonName) const
+{
+    if (buttonName == "EULA")
+        return juce::String ("Click to read End-User License Agreement");
+
+    if (buttonName == "MANUAL")
+        return juce::String ("Click to open product manual in your web browser");
+
+    if (buttonName == "WEBSITE")
+        return juce::String ("Click to open product page on the Quillfen website");
+
+    if (buttonName == "SUPPORT")
+        return juce::String ("Email and Discord support");
+
+    if (buttonName == "VST3" || buttonName == "CLAP" || buttonName == "AAX")
     {
-        const auto format = Product::formatNames.indexOf (name);
-        text = InstalledState::isInstalled (installFolders[(size_t) format], productName, format)
-                   ? "Select to update " + name + " to " + productVersion
-                   : "Select to install " + name;
+        // Asked afresh each time, so right after an install the same tile offers the update.
+        const auto format = Product::formatNames.indexOf (buttonName);
+        return InstalledState::isInstalled (installFolders[(size_t) format], productName, format)
+                   ? "Select to update " + buttonName + " to " + productVersion
+                   : "Select to install " + buttonName;
     }
-    else if (name == "INSTALL")
-        text = juce::String ("Click to install selected. ") + "Shift-click to uninstall selected";
-    else
-        return;
 
-    helpLabel->setText (text, juce::dontSendNotification);
+    if (buttonName == "INSTALL")
+        return juce::String ("Click to install selected. ") + "Shift-click to uninstall selected";
+
+    return std::nullopt;
 }
 
 //==============================================================================

@@ -5,6 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
+#include <optional>
 
 class panel_eula;
 class panel_support;
@@ -41,6 +42,10 @@ public:
     panel_eula* getEulaPanel() const noexcept { return eulaPanel.get(); }
     panel_support* getSupportPanel() const noexcept { return supportPanel.get(); }
     panel_success* getResultPanel() const noexcept { return resultPanel.get(); }
+
+    /** The help line's text for the button of this name while the pointer is over it, or
+        nothing when hovering that button leaves the line as it is. */
+    std::optional<juce::String> helpTextFor (const juce::String& buttonName) const;
 
 private:
     void runInstallOperation();

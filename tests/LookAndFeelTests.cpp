@@ -1,0 +1,136 @@
+#include "CustomLookAndFeel.h"
+#include "FontFactory.h"
+#include "PixelChecks.h"
+
+#include <gtest/gtest.h>
+
+using PixelChecks::pixelIs;
+
+namespace
+{
+/** Makes a fresh look and feel the desktop default for one test, as the main screen does. */
+struct DefaultLookAndFeel
+{
+    DefaultLookAndFeel() { juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel); }
+    ~DefaultLookAndFeel() { juce::LookAndFeel::setDefaultLookAndFeel (nullptr); }
+    CustomLookAndFeel lookAndFeel;
+};
+} // namespace
+
+TEST (LookAndFeel, DefaultColoursAreThePalettes)
+{
+    CustomLookAndFeel laf;
+
+    const std::pair<int, juce::uint32> colours[] = {
+        { juce::PopupMenu::backgroundColourId, 0xff111111 },
+        { juce::PopupMenu::highlightedBackgroundColourId, 0x8086cf7a },
+        { juce::PopupMenu::textColourId, 0xfff5f5f5 },
+        { juce::PopupMenu::highlightedTextColourId, 0xfff5f5f5 },
+        { juce::AlertWindow::backgroundColourId, 0xff111111 },
+        { juce::AlertWindow::textColourId, 0xffaaa6a6 },
+        { juce::PropertyComponent::labelTextColourId, 0x8086cf7a },
+        { juce::ScrollBar::thumbColourId, 0xffaaa6a6 },
+        { juce::ResizableWindow::backgroundColourId, 0xff111111 },
+        { juce::TextEditor::backgroundColourId, 0xff111111 },
+        { juce::ListBox::backgroundColourId, 0xff111111 },
+        { juce::TextButton::buttonColourId, 0xff111111 },
+        { juce::Label::textColourId, 0xfff5f5f5 },
+    };
+
+    for (const auto& [id, argb] : colours)
+        EXPECT_EQ (laf.findColour (id).getARGB(), argb) << std::hex << id;
+
+    // Everything else is the V4 dark scheme.
+    EXPECT_EQ (laf.getCurrentColourScheme().getUIColour (juce::LookAndFeel_V4::ColourScheme::windowBackground),
+               juce::LookAndFeel_V4::getDarkColourScheme().getUIColour (juce::LookAndFeel_V4::ColourScheme::windowBackground));
+}
+
+TEST (LookAndFeel, EveryFontResolvesToTheEmbeddedRegularFace)
+{
+    DefaultLookAndFeel scoped;
+    auto& laf = scoped.lookAndFeel;
+    const auto regular = laf.getRegularTypeface();
+
+    ASSERT_NE (regular, nullptr);
+    EXPECT_EQ (regular->getName(), "Source Sans Pro");
+    EXPECT_EQ (regular->getStyle(), "Regular");
+
+    juce::Font bold (juce::Font::getDefaultSansSerifFontName(), 20.0f, juce::Font::bold);
+    juce::Font serifItalic ("Some Serif", 12.0f, juce::Font::italic);
+
+    EXPECT_EQ (laf.getTypefaceForFont (bold).get(), regular.get());
+    EXPECT_EQ (laf.getTypefaceForFont (serifItalic).get(), regular.get());
+    EXPECT_EQ (bold.getTypefacePtr().get(), regular.get()) << "a bold request still gets the regular face";
+
+    // A label nobody coloured draws F5F5F5 text in that face.
+    juce::Label label ({}, "Halcyra");
+    label.setBounds (0, 0, 120, 30);
+    EXPECT_EQ (label.findColour (juce::Label::textColourId).getARGB(), 0xfff5f5f5u);
+    EXPECT_EQ (label.getFont().getTypefacePtr().get(), regular.get());
+
+    const auto image = label.createComponentSnapshot (label.getLocalBounds(), false);
+    EXPECT_GT (PixelChecks::countNear (image, image.getBounds(), juce::Colour (0xfff5f5f5), 10), 20);
+}
+
+TEST (LookAndFeel, PopupMenusUseThirtyPixelsWithATenthOfExtraSpacing)
+{
+    DefaultLookAndFeel scoped;
+    const auto font = scoped.lookAndFeel.getPopupMenuFont();
+
+    EXPECT_FLOAT_EQ (font.getHeight(), 30.0f);
+    EXPECT_FLOAT_EQ (font.getExtraKerningFactor(), 0.1f);
+    EXPECT_FLOAT_EQ (font.getHorizontalScale(), 1.0f);
+    EXPECT_FALSE (font.isBold());
+    EXPECT_FALSE (font.isItalic());
+    // JUCE caches typefaces by family and style across look-and-feel objects, so an earlier
+    // screen's copy of the same face may answer here.
+    EXPECT_EQ (font.getTypefacePtr()->getName(), "Source Sans Pro");
+    EXPECT_EQ (font.getTypefacePtr()->getStyle(), "Regular");
+}
+
+TEST (LookAndFeel, ComboBoxIsAPillWithItsTextCentredAcrossTheFullWidth)
+{
+    DefaultLookAndFeel scoped;
+    juce::ComboBox box;
+    box.addItem ("VST3", 1);
+    box.setSelectedId (1, juce::dontSendNotification);
+    box.setBounds (0, 0, 100, 20);
+
+    auto* label = dynamic_cast<juce::Label*> (box.getChildComponent (0));
+    ASSERT_NE (label, nullptr);
+    EXPECT_EQ (label->getBounds(), juce::Rectangle<int> (1, 1, 100, 18));
+    EXPECT_FLOAT_EQ (label->getFont().getHeight(), 14.0f);
+    EXPECT_EQ (label->getJustificationType(), juce::Justification::centred);
+    EXPECT_EQ (label->getText(), "VST3");
+
+    // Corner size 10 for height 20: the ends are half circles, with no arrow and no outline.
+    juce::Image image (juce::Image::ARGB, 100, 20, true);
+    {
+        juce::Graphics g (image);
+        scoped.lookAndFeel.drawComboBox (g, 100, 20, false, 80, 0, 20, 20, box);
+    }
+
+    const juce::Colour pill (0xff171717);
+    EXPECT_TRUE (pixelIs (image, 50, 10, pill));
+    EXPECT_TRUE (pixelIs (image, 1, 10, pill));
+    EXPECT_TRUE (pixelIs (image, 90, 10, pill)) << "no arrow";
+    EXPECT_TRUE (pixelIs (image, 50, 0, pill)) << "no outline";
+    EXPECT_EQ (image.getPixelAt (0, 0).getAlpha(), 0) << "round ends";
+    EXPECT_EQ (image.getPixelAt (2, 2).getAlpha(), 0);
+    EXPECT_EQ (image.getPixelAt (97, 17).getAlpha(), 0);
+
+    juce::Image pressed (juce::Image::ARGB, 100, 20, true);
+    {
+        juce::Graphics g (pressed);
+        scoped.lookAndFeel.drawComboBox (g, 100, 20, true, 80, 0, 20, 20, box);
+    }
+
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ (pressed.getPixelAt (x, y), image.getPixelAt (x, y)) << "the same shape when pressed";
+
+    // The font grows with the box, without a ceiling.
+    box.setBounds (0, 0, 300, 200);
+    EXPECT_FLOAT_EQ (label->getFont().getHeight(), 140.0f);
+    EXPECT_EQ (label->getBounds(), juce::Rectangle<int> (1, 1, 300, 198));
+}
