@@ -1,0 +1,290 @@
+#include "MainComponent.h"
+#include "Palette.h"
+#include "PixelProbe.h"
+#include "ScopedTestDisplay.h"
+#include "TestSupport.h"
+#include "panel_eula.h"
+#include "panel_success.h"
+#include "panel_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using TestSupport::click;
+
+namespace
+{
+const juce::Colour checkGreen { 0xff28c937 };
+const juce::Colour warningOrange { 0xffffaa00 };
+
+/** The fade's snapshots: the main component's children that are none of its own. */
+juce::Array<juce::Component*> proxiesIn (MainComponent& main)
+{
+    juce::Array<juce::Component*> found;
+
+    for (auto* child : main.getChildren())
+        if (dynamic_cast<juce::Button*> (child) == nullptr && dynamic_cast<juce::Label*> (child) == nullptr
+            && dynamic_cast<panel_success*> (child) == nullptr && dynamic_cast<panel_eula*> (child) == nullptr
+            && dynamic_cast<panel_support*> (child) == nullptr)
+            found.add (child);
+
+    return found;
+}
+
+/** Starts a run at once, without waiting for an asynchronous click, so its moment is known. */
+double runNow (MainComponent& main)
+{
+    const auto start = juce::Time::getMillisecondCounterHiRes();
+    main.buttonClicked (dynamic_cast<juce::Button*> (TestSupport::findChild (main, "INSTALL")));
+    return start;
+}
+
+/** The elapsed share of the fade that an opacity stands for on the ease-in-out curve. */
+double fadeTimeForAlpha (double alpha)
+{
+    return alpha > 0.5 ? std::sqrt ((1.0 - alpha) / 2.0) : 1.0 - std::sqrt (alpha / 2.0);
+}
+
+/** Pumps the message loop until the component is gone; returns when that happened. */
+double pumpUntilDeleted (const juce::Component::SafePointer<juce::Component>& component, double deadline)
+{
+    while (component != nullptr && juce::Time::getMillisecondCounterHiRes() < deadline)
+        TestSupport::pumpMessages (10);
+
+    return juce::Time::getMillisecondCounterHiRes();
+}
+
+juce::Image paintNotice (bool success, int size)
+{
+    panel_success notice;
+    notice.unit = (float) size * 0.01f;
+    notice.success = success;
+    notice.setBounds (0, 0, size, size);
+    return TestSupport::paintToImage (notice);
+}
+} // namespace
+
+TEST (ResultPanel, PaintsABoxInsetByThirtyFiveUnitsAtAnyWidth)
+{
+    TestSupport::ScopedMachine machine;
+    MainComponent main; // for the program's look and feel
+
+    for (const int size : { 600, 1000 })
+    {
+        SCOPED_TRACE (size);
+        const auto u = size / 100;
+        const auto image = paintNotice (false, size);
+        const auto near = 35 * u, far = size - 35 * u, mid = size / 2;
+
+        EXPECT_EQ (image.getPixelAt (near - u, mid).getAlpha(), 0) << "nothing outside the box";
+        EXPECT_EQ (image.getPixelAt (mid, far + u).getAlpha(), 0);
+        EXPECT_EQ (image.getPixelAt (2, 2).getAlpha(), 0);
+
+        for (const auto& [x, y] : { std::pair (near, mid), std::pair (far, mid), std::pair (mid, near), std::pair (mid, far) })
+            EXPECT_GE (image.getPixelAt (x, y).getRed(), 0xb0) << "outline at " << x << "," << y;
+
+        EXPECT_TRUE (PixelProbe::near (image.getPixelAt (near + u, mid), juce::Colours::black)) << "black inside";
+        EXPECT_TRUE (PixelProbe::near (image.getPixelAt (far - u, near + u), juce::Colours::black));
+    }
+
+    // The figures at the default size.
+    const auto image = paintNotice (false, 600);
+    const auto outline = PixelProbe::inkBounds (image, image.getBounds(), [] (juce::Colour c)
+                                                { return c.getAlpha() > 0; });
+    EXPECT_TRUE (PixelProbe::within (outline, { 210, 210, 180, 180 }, 1)) << outline.toString();
+    EXPECT_TRUE (PixelProbe::within ({ 210, 210, 180, 180 }, outline, 0)) << outline.toString();
+}
+
+TEST (ResultPanel, ShowsTheVerdictsIconAndTextInTheirAreas)
+{
+    TestSupport::ScopedMachine machine;
+    MainComponent main;
+
+    for (const int size : { 600, 1000 })
+    {
+        SCOPED_TRACE (size);
+        const auto u = size / 100;
+        const juce::Rectangle<int> box (35 * u, 35 * u, size - 70 * u, size - 70 * u);
+        const auto iconArea = box.reduced (8 * u);
+        const auto textArea = box.reduced (2 * u);
+        const juce::Rectangle<int> belowIcon (textArea.getX(), iconArea.getBottom(), textArea.getWidth(), textArea.getBottom() - iconArea.getBottom());
+        int textWidths[2] {};
+
+        for (const bool success : { true, false })
+        {
+            SCOPED_TRACE (success);
+            const auto image = paintNotice (success, size);
+            const auto colour = success ? checkGreen : warningOrange;
+            const auto other = success ? warningOrange : checkGreen;
+
+            const auto icon = PixelProbe::inkBounds (image, image.getBounds(), PixelProbe::nearTo (colour, 8));
+            EXPECT_TRUE (PixelProbe::within (icon, iconArea, 1)) << icon.toString();
+            EXPECT_GE (icon.getWidth(), iconArea.getWidth() * 9 / 10) << "scaled to fill its area";
+            EXPECT_NEAR (icon.getCentreX(), iconArea.getCentreX(), 2);
+            EXPECT_NEAR (icon.getCentreY(), iconArea.getCentreY(), 2);
+            EXPECT_EQ (PixelProbe::count (image, image.getBounds(), PixelProbe::nearTo (other, 8)), 0);
+
+            // One white line, centred, resting on the text area's bottom edge.
+            const auto text = PixelProbe::inkBounds (image, belowIcon, PixelProbe::brighterThan (0xf0));
+            ASSERT_FALSE (text.isEmpty());
+            EXPECT_NEAR (text.getCentreX(), size / 2, 2);
+            EXPECT_LE (text.getBottom(), textArea.getBottom());
+            EXPECT_GE (text.getBottom(), textArea.getBottom() - u);
+            EXPECT_LE ((float) text.getHeight(), 3.0f * (float) u);
+            textWidths[success ? 0 : 1] = text.getWidth();
+        }
+
+        EXPECT_GT (textWidths[0], textWidths[1]) << "\"Operation Successful!\" is the longer text";
+        EXPECT_LT (textWidths[0], textArea.getWidth());
+    }
+}
+
+TEST (ResultPanel, ARunWithNothingTickedEndsWithAFailureNoticeFadingThroughAClickThroughSnapshot)
+{
+    ScopedTestDisplay display;
+    TestSupport::ScopedMachine machine;
+    MainComponent main;
+    const auto start = runNow (main);
+
+    auto* notice = main.getResultPanel();
+    ASSERT_NE (notice, nullptr);
+    EXPECT_FALSE (notice->success);
+    EXPECT_FLOAT_EQ (notice->unit, 6.0f);
+    EXPECT_EQ (notice->getParentComponent(), &main);
+    EXPECT_EQ (notice->getBounds(), main.getLocalBounds());
+    EXPECT_TRUE (notice->isAlwaysOnTop());
+    EXPECT_FALSE (notice->isVisible()) << "the snapshot carries the picture from the start";
+
+    const auto proxies = proxiesIn (main);
+    ASSERT_EQ (proxies.size(), 1);
+    juce::Component::SafePointer<juce::Component> proxy (proxies[0]);
+    EXPECT_EQ (proxy->getBounds(), main.getLocalBounds());
+    EXPECT_EQ (main.getIndexOfChildComponent (proxy), main.getIndexOfChildComponent (notice) - 1) << "just behind the panel";
+
+    const auto picture = TestSupport::paintToImage (*proxy);
+    EXPECT_GT (PixelProbe::count (picture, { 258, 258, 84, 84 }, PixelProbe::nearTo (warningOrange, 8)), 1000);
+    EXPECT_EQ (PixelProbe::count (picture, picture.getBounds(), PixelProbe::nearTo (checkGreen, 8)), 0);
+
+    // Clicks pass through the snapshot (hit tests only look into a visible component) to the tiles and buttons beneath.
+    main.setVisible (true);
+    EXPECT_EQ (main.getComponentAt (150, 210), TestSupport::findChild (main, "VST3"));
+    EXPECT_EQ (main.getComponentAt (250, 280), TestSupport::findChild (main, "AAX"));
+    EXPECT_EQ (main.getComponentAt (546, 471), TestSupport::findChild (main, "INSTALL"));
+    EXPECT_EQ (main.getComponentAt (300, 300), &main);
+
+    // The opacity eases in and out: each reading stands for a moment no later than now, and
+    // not much earlier either (the animator ticks at 50 Hz on this same message loop).
+    double lastAlpha = 1.0, alphaAtQuarter = -1.0;
+
+    while (proxy != nullptr)
+    {
+        TestSupport::pumpMessages (40);
+        const auto elapsed = juce::Time::getMillisecondCounterHiRes() - start;
+
+        if (proxy == nullptr)
+            break;
+
+        ASSERT_LT (elapsed, 3400.0) << "still fading";
+        // A component keeps its opacity in 256 steps, so a reading stands for a short span.
+        const auto alpha = (double) proxy->getAlpha();
+        const auto earliest = fadeTimeForAlpha (juce::jmin (1.0, alpha + 1.0 / 255.0)) * 3000.0;
+        const auto latest = fadeTimeForAlpha (juce::jmax (0.0, alpha - 1.0 / 255.0)) * 3000.0;
+        EXPECT_LE (alpha, lastAlpha);
+        EXPECT_LE (earliest, elapsed + 25.0) << "alpha " << alpha << " at " << elapsed << " ms";
+        EXPECT_GE (latest, elapsed - 200.0) << "alpha " << alpha << " at " << elapsed << " ms";
+
+        if (alphaAtQuarter < 0.0 && elapsed >= 750.0)
+            alphaAtQuarter = alpha;
+
+        lastAlpha = alpha;
+    }
+
+    const auto gone = juce::Time::getMillisecondCounterHiRes() - start;
+    EXPECT_GE (gone, 2990.0);
+    EXPECT_GT (alphaAtQuarter, 0.8) << "a linear fade would be at 0.75 by then";
+
+    EXPECT_EQ (main.getResultPanel(), notice) << "the panel stays in its slot";
+    EXPECT_FALSE (notice->isVisible());
+    EXPECT_EQ (notice->getAlpha(), 0.0f);
+    EXPECT_TRUE (proxiesIn (main).isEmpty());
+}
+
+TEST (ResultPanel, ASuccessfulRunShowsTheCheckMark)
+{
+    ScopedTestDisplay display;
+    TestSupport::ScopedMachine machine;
+    MainComponent main;
+    click (main, "CLAP");
+    runNow (main);
+
+    ASSERT_NE (main.getResultPanel(), nullptr);
+    EXPECT_TRUE (main.getResultPanel()->success);
+    EXPECT_FALSE (main.isSelected (1));
+
+    const auto proxies = proxiesIn (main);
+    ASSERT_EQ (proxies.size(), 1);
+    const auto picture = TestSupport::paintToImage (*proxies[0]);
+    EXPECT_GT (PixelProbe::count (picture, { 258, 258, 84, 84 }, PixelProbe::nearTo (checkGreen, 8)), 1000);
+    EXPECT_EQ (PixelProbe::count (picture, picture.getBounds(), PixelProbe::nearTo (warningOrange, 8)), 0);
+}
+
+TEST (ResultPanel, ASecondRunDuringTheFadeReplacesThePanelWhileTheOldSnapshotFadesOn)
+{
+    ScopedTestDisplay display;
+    TestSupport::ScopedMachine machine;
+    MainComponent main;
+    const auto firstStart = runNow (main);
+    juce::Component::SafePointer<juce::Component> firstPanel (main.getResultPanel());
+    juce::Component::SafePointer<juce::Component> firstProxy (proxiesIn (main).getFirst());
+    ASSERT_NE (firstProxy, nullptr);
+
+    TestSupport::pumpMessages (1000);
+    ASSERT_NE (firstProxy, nullptr);
+
+    const auto secondStart = runNow (main);
+    EXPECT_EQ (firstPanel, nullptr) << "the new panel took the slot and the old one went";
+    ASSERT_NE (main.getResultPanel(), nullptr);
+
+    const auto proxies = proxiesIn (main);
+    ASSERT_EQ (proxies.size(), 2);
+    juce::Component::SafePointer<juce::Component> secondProxy (proxies[0] == firstProxy.getComponent() ? proxies[1] : proxies[0]);
+    EXPECT_LT (main.getIndexOfChildComponent (firstProxy), main.getIndexOfChildComponent (secondProxy)) << "the old one fades beneath";
+    EXPECT_EQ (main.getIndexOfChildComponent (secondProxy), main.getIndexOfChildComponent (main.getResultPanel()) - 1);
+
+    TestSupport::pumpMessages (100);
+    ASSERT_NE (firstProxy, nullptr);
+    EXPECT_LT (firstProxy->getAlpha(), secondProxy->getAlpha());
+    EXPECT_LT (firstProxy->getAlpha(), 0.9f) << "the old fade did not start over";
+
+    const auto firstGone = pumpUntilDeleted (firstProxy, firstStart + 3600.0);
+    EXPECT_EQ (firstProxy, nullptr);
+    EXPECT_NEAR (firstGone - firstStart, 3000.0, 300.0) << "the old snapshot keeps its own 3000 ms";
+    EXPECT_NE (secondProxy, nullptr);
+
+    const auto secondGone = pumpUntilDeleted (secondProxy, secondStart + 3600.0);
+    EXPECT_EQ (secondProxy, nullptr);
+    EXPECT_NEAR (secondGone - secondStart, 3000.0, 300.0);
+    EXPECT_FALSE (main.getResultPanel()->isVisible());
+    EXPECT_EQ (main.getResultPanel()->getAlpha(), 0.0f);
+}
+
+TEST (ResultPanel, ClosingTheMainScreenDuringAFadeIsSafe)
+{
+    ScopedTestDisplay display;
+    TestSupport::ScopedMachine machine;
+    juce::Component::SafePointer<juce::Component> proxy;
+
+    {
+        MainComponent main;
+        runNow (main);
+        proxy = proxiesIn (main).getFirst();
+        TestSupport::pumpMessages (200);
+    }
+
+    // The animator still owns the orphaned snapshot and finishes with it on its own.
+    ASSERT_NE (proxy, nullptr);
+    EXPECT_EQ (proxy->getParentComponent(), nullptr);
+    pumpUntilDeleted (proxy, juce::Time::getMillisecondCounterHiRes() + 3600.0);
+    EXPECT_EQ (proxy, nullptr);
+}
