@@ -30,11 +30,17 @@ def check(condition, message):
 
 class Session:
     def __init__(self, screen="1600x1200x24"):
-        self.number = 99
-        self.xvfb = subprocess.Popen(["Xvfb", ":%d" % self.number, "-noreset", "-nolisten", "tcp",
+        # Xvfb picks a free display number itself and writes it to the pipe once it listens,
+        # so sessions never collide with each other or with a server still shutting down.
+        ready, report = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(report), "-noreset", "-nolisten", "tcp",
                                       "-screen", "0", screen],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.environ["DISPLAY"] = ":%d" % self.number
+                                     pass_fds=(report,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(report)
+        with os.fdopen(ready) as f:
+            number = f.readline().strip()
+        check(number.isdigit(), "Xvfb did not start")
+        os.environ["DISPLAY"] = ":" + number
         self.display = None
 
         for _ in range(100):
@@ -158,6 +164,7 @@ class Session:
             except subprocess.TimeoutExpired:
                 self.app.kill()
         self.xvfb.terminate()
+        self.xvfb.wait(timeout=10)
 
 
 def run(test):
