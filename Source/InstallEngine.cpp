@@ -2,15 +2,150 @@
 
 #include "InstalledState.h"
 
+#include <new>
+
 namespace InstallEngine
 {
+namespace
+{
+    // Hidden siblings of the item inside its own install folder, so every rename stays on one
+    // volume. Detection only ever looks at the exact item name, so it never mistakes them for it.
+    juce::File uniqueSibling (const juce::File& folder, const juce::String& itemName, const char* role)
+    {
+        for (;;)
+        {
+            const auto candidate = folder.getChildFile ("." + itemName + "." + role + "-" + juce::String::toHexString (juce::Random::getSystemRandom().nextInt()));
+
+            if (! candidate.exists() && ! candidate.isSymbolicLink())
+                return candidate;
+        }
+    }
+
+    bool isGone (const juce::File& f)
+    {
+        return ! f.exists() && ! f.isSymbolicLink();
+    }
+
+    bool leadsThroughLink (const juce::File& root, juce::File f)
+    {
+        for (; f != root && f.isAChildOf (root); f = f.getParentDirectory())
+            if (f.isSymbolicLink())
+                return true;
+
+        return false;
+    }
+
+    // One entry into the staging folder. Like ZipFile::uncompressEntry, but a link entry is
+    // refused rather than created, and a file only counts as written when every byte reached
+    // the disk: JUCE's own copy ignores a short write, so a full disk would pass unnoticed.
+    bool extractEntry (juce::ZipFile& zip, int index, const juce::File& staging)
+    {
+        const auto* entry = zip.getEntry (index);
+
+        if (entry == nullptr || entry->isSymbolicLink)
+            return false;
+
+        const auto path = entry->filename.replaceCharacter ('\\', '/');
+
+        if (path.isEmpty())
+            return true;
+
+        const auto target = staging.getChildFile (path);
+
+        if (! target.isAChildOf (staging) || leadsThroughLink (staging, target.getParentDirectory()))
+            return false;
+
+        if (path.endsWithChar ('/'))
+            return target.createDirectory().wasOk();
+
+        if (! target.getParentDirectory().createDirectory().wasOk())
+            return false;
+
+        std::unique_ptr<juce::InputStream> in (zip.createStreamForEntry (index));
+
+        if (in == nullptr)
+            return false;
+
+        {
+            juce::FileOutputStream out (target);
+
+            if (out.failedToOpen() || ! out.setPosition (0) || ! out.truncate().wasOk())
+                return false;
+
+            if (out.writeFromInputStream (*in, -1) != entry->uncompressedSize || ! in->isExhausted())
+                return false;
+
+            out.flush();
+
+            if (! out.getStatus().wasOk())
+                return false;
+        }
+
+        target.setCreationTime (entry->fileTime);
+        target.setLastModificationTime (entry->fileTime);
+        target.setLastAccessTime (entry->fileTime);
+        return true;
+    }
+
+    // Unpacks the whole archive into a fresh staging folder and returns the staged item, or
+    // an empty File (with the staging folder removed) when anything failed.
+    juce::File stageArchive (const juce::File& installFolder, const juce::String& itemName, ArchiveData archive)
+    {
+        std::unique_ptr<juce::MemoryBlock> copy;
+
+        try
+        {
+            copy = std::make_unique<juce::MemoryBlock> (archive.data, archive.size);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return {};
+        }
+
+        const auto staging = uniqueSibling (installFolder, itemName, "qf-staging");
+
+        if (! staging.createDirectory().wasOk())
+            return {};
+
+        bool ok = true;
+
+        {
+            juce::ZipFile zip (new juce::MemoryInputStream (*copy, false), true);
+
+            for (int i = 0; ok && i < zip.getNumEntries(); ++i)
+                ok = extractEntry (zip, i, staging);
+        }
+
+        copy = nullptr;
+        const auto staged = staging.getChildFile (itemName);
+
+        // An archive without entries installs nothing and still succeeds.
+        if (ok && isGone (staged))
+        {
+            staging.deleteRecursively (false);
+            return staging;
+        }
+
+        if (! ok)
+        {
+            staging.deleteRecursively (false);
+            return {};
+        }
+
+        return staged;
+    }
+} // namespace
+
 bool uninstallFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex)
 {
     if (! InstalledState::isUsableInstallFolder (installFolder))
         return false;
 
     const auto target = InstalledState::targetPath (installFolder, productName, formatIndex);
-    return target.deleteRecursively (false);
+
+    // Not following links: a link inside a bundle goes, the folder it points at stays.
+    target.deleteRecursively (false);
+    return isGone (target);
 }
 
 bool installFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex, ArchiveData archive)
@@ -18,14 +153,65 @@ bool installFormat (const juce::File& installFolder, const juce::String& product
     if (! InstalledState::isUsableInstallFolder (installFolder) || archive.data == nullptr)
         return false;
 
-    uninstallFormat (installFolder, productName, formatIndex);
+    if (! installFolder.createDirectory().wasOk())
+        return false;
 
-    juce::MemoryBlock copy (archive.data, archive.size);
-    juce::ZipFile zip (new juce::MemoryInputStream (copy, false), true);
+    const auto itemName = InstalledState::itemName (productName, formatIndex);
+    const auto target = installFolder.getChildFile (itemName);
+    const auto staged = stageArchive (installFolder, itemName, archive);
 
-    for (int i = 0; i < zip.getNumEntries(); ++i)
-        if (zip.uncompressEntry (i, installFolder, true).failed())
+    if (staged == juce::File())
+        return false;
+
+    // Empty archive: the staging folder is already gone and nothing changes.
+    if (staged.getFileName() != itemName)
+        return true;
+
+    const auto staging = staged.getParentDirectory();
+    juce::File aside;
+    juce::String oldLink;
+
+    // A link at the target path is replaced as a link, never entered. It can be made again
+    // from its text if the swap fails, and moveFileTo() cannot move a dangling one.
+    if (target.isSymbolicLink())
+    {
+        oldLink = target.getNativeLinkedTarget();
+
+        if (! target.deleteFile())
+        {
+            staging.deleteRecursively (false);
             return false;
+        }
+    }
+
+    // The old item is only set aside until the new one is in place, so a failed swap can
+    // always put it back: the user is never left without a working plug-in.
+    if (! isGone (target))
+    {
+        aside = uniqueSibling (installFolder, itemName, "qf-old");
+
+        if (! target.moveFileTo (aside))
+        {
+            staging.deleteRecursively (false);
+            return false;
+        }
+    }
+
+    if (! staged.moveFileTo (target))
+    {
+        if (aside != juce::File())
+            aside.moveFileTo (target);
+        else if (oldLink.isNotEmpty())
+            juce::File::createSymbolicLink (target, oldLink, false);
+
+        staging.deleteRecursively (false);
+        return false;
+    }
+
+    staging.deleteRecursively (false);
+
+    if (aside != juce::File())
+        aside.deleteRecursively (false);
 
     return true;
 }

@@ -1,0 +1,238 @@
+#include "MainComponent.h"
+#include "SharedSettings.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+struct Folder
+{
+    Folder() { settings.createDirectory(); }
+    ~Folder() { root.deleteRecursively (false); }
+
+    juce::File root = juce::File::createTempFile ("qf_settings");
+    juce::File settings = root.getChildFile ("Quillfen");
+    juce::File file = settings.getChildFile ("RackhandSettings.txt");
+};
+
+std::array<juce::File, 3> linuxDefaults() { return { juce::File ("/usr/lib/vst3"), juce::File ("/usr/lib/clap"), juce::File ("/usr/lib/aax") }; }
+
+juce::String fileText (const juce::File& f)
+{
+    juce::MemoryBlock bytes;
+    f.loadFileAsData (bytes);
+    return bytes.toString();
+}
+
+const juce::String declaration ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n");
+const juce::String indent (juce::String::repeatedString (" ", 18));
+} // namespace
+
+TEST (SettingsFileWriting, WritesTheFixedLayoutByteForByte)
+{
+    Folder folder;
+    auto folders = linuxDefaults();
+    SharedSettings::settle (folder.settings, folders);
+
+    const auto expected = declaration + "<Rackhand_Settings Important_Note:=\"" + SharedSettings::importantNote + "\"\r\n"
+                          + indent + " CLAP_Path=\"/usr/lib/clap\" VST3_Path=\"/usr/lib/vst3\" AAX_Path=\"/usr/lib/aax\"/>\r\n";
+    EXPECT_EQ (fileText (folder.file), expected);
+    EXPECT_EQ (folders, linuxDefaults()) << "writing keeps the folders in use";
+    EXPECT_FALSE (juce::File ("/usr/lib/aax").getChildFile ("never").exists());
+}
+
+TEST (SettingsFileWriting, WrapsLongPathsAndEscapesQuotesAmpersandsAndNonAscii)
+{
+    Folder folder;
+    const juce::String clap ("/Program Files/Common Files/CLAP \"Q\" & <B>");
+    const juce::String vst3 (juce::CharPointer_UTF8 ("/Program Files/Common Files/V\xc3\xbcST3"));
+    std::array<juce::File, 3> folders { juce::File (vst3), juce::File (clap), juce::File ("/Program Files/Common Files/Avid/Audio/Plug-Ins") };
+    SharedSettings::settle (folder.settings, folders);
+
+    const auto expected = declaration + "<Rackhand_Settings Important_Note:=\"" + SharedSettings::importantNote + "\"\r\n"
+                          + indent + " CLAP_Path=\"/Program Files/Common Files/CLAP &quot;Q&quot; &amp; &lt;B&gt;\"\r\n"
+                          + indent + " VST3_Path=\"/Program Files/Common Files/V&#252;ST3\" AAX_Path=\"/Program Files/Common Files/Avid/Audio/Plug-Ins\"/>\r\n";
+    EXPECT_EQ (fileText (folder.file), expected);
+}
+
+TEST (SettingsFileWriting, NothingIsWrittenWithoutTheMakersFolder)
+{
+    Folder folder;
+    folder.settings.deleteRecursively (false);
+    auto folders = linuxDefaults();
+    SharedSettings::settle (folder.settings, folders);
+
+    EXPECT_FALSE (folder.settings.exists());
+    EXPECT_EQ (folders, linuxDefaults());
+}
+
+TEST (SettingsFileReading, TakesTheThreePathsWhateverTheRootOrderOrExtras)
+{
+    Folder folder;
+    const auto v = folder.root.getChildFile ("v"), c = folder.root.getChildFile ("c/deep/er"), a = folder.root.getChildFile ("a");
+    v.createDirectory();
+    a.createDirectory();
+
+    folder.file.replaceWithText ("<Other AAX_Path=\"" + a.getFullPathName() + "\" extra=\"1\" VST3_Path=\"" + v.getFullPathName()
+                                 + "\" CLAP_Path=\"" + c.getFullPathName() + "\"><child/></Other>");
+    const auto before = fileText (folder.file);
+
+    auto folders = linuxDefaults();
+    SharedSettings::settle (folder.settings, folders);
+
+    EXPECT_EQ (folders[0], v);
+    EXPECT_EQ (folders[1], c);
+    EXPECT_EQ (folders[2], a);
+    EXPECT_TRUE (c.isDirectory()) << "a missing folder is created with its parents";
+    EXPECT_EQ (fileText (folder.file), before) << "reading never rewrites";
+}
+
+TEST (SettingsFileReading, MissingOrWrongCaseAttributesGiveAnEmptyFolderAndNoRepair)
+{
+    Folder folder;
+    const auto v = folder.root.getChildFile ("v");
+    folder.file.replaceWithText ("<Rackhand_Settings vst3_path=\"" + v.getFullPathName() + "\" CLAP_Path=\"\" />");
+    const auto before = fileText (folder.file);
+
+    auto folders = linuxDefaults();
+    SharedSettings::settle (folder.settings, folders);
+
+    for (const auto& f : folders)
+        EXPECT_EQ (f, juce::File()) << "not the default";
+
+    EXPECT_FALSE (v.exists());
+    EXPECT_EQ (fileText (folder.file), before);
+}
+
+TEST (SettingsFileReading, AFileAtAPathIsLeftAloneAndRelativeValuesAreNotPlaces)
+{
+    Folder folder;
+    const auto plain = folder.root.getChildFile ("a-file");
+    plain.replaceWithText ("data");
+    folder.file.replaceWithText ("<R VST3_Path=\"" + plain.getFullPathName() + "\" CLAP_Path=\"relative/clap\" AAX_Path=\"x\"/>");
+
+    const auto cwd = juce::File::getCurrentWorkingDirectory();
+    folder.root.setAsCurrentWorkingDirectory();
+    auto folders = linuxDefaults();
+    SharedSettings::settle (folder.settings, folders);
+    cwd.setAsCurrentWorkingDirectory();
+
+    EXPECT_EQ (folders[0], plain);
+    EXPECT_EQ (plain.loadFileAsString(), "data");
+    EXPECT_EQ (folders[1], juce::File());
+    EXPECT_FALSE (folder.root.getChildFile ("relative").exists()) << "nothing created relative to the current folder";
+}
+
+TEST (SettingsFileReading, BrokenFilesKeepTheDefaultsAndStayUntouched)
+{
+    juce::Random random (7);
+    juce::MemoryBlock huge (3 * 1024 * 1024);
+    random.fillBitsRandomly (huge.getData(), huge.getSize());
+
+    juce::MemoryBlock binary (4096);
+    random.fillBitsRandomly (binary.getData(), binary.getSize());
+
+    const juce::MemoryBlock cases[] = { juce::MemoryBlock(), binary, huge, juce::MemoryBlock ("<Rackhand_Settings VST3_Path=\"/x", 31), juce::MemoryBlock ("not xml at all", 14) };
+
+    for (const auto& bytes : cases)
+    {
+        Folder folder;
+        // replaceWithData() deletes the file for no bytes, so an empty file is made directly.
+        if (bytes.isEmpty())
+            folder.file.create();
+        else
+            folder.file.replaceWithData (bytes.getData(), bytes.getSize());
+        auto folders = linuxDefaults();
+        SharedSettings::settle (folder.settings, folders);
+
+        EXPECT_EQ (folders, linuxDefaults()) << bytes.getSize();
+        juce::MemoryBlock after;
+        folder.file.loadFileAsData (after);
+        EXPECT_EQ (after, bytes);
+    }
+}
+
+// Thousands of mutated settings files: settling never crashes and always ends either with the
+// defaults (file not parsed) or with each folder read from the file or empty.
+TEST (SettingsFileFuzz, MutatedFilesAlwaysEndInAKnownOutcome)
+{
+    Folder folder;
+    auto seedFolders = linuxDefaults();
+    SharedSettings::settle (folder.settings, seedFolders);
+    juce::MemoryBlock seed;
+    folder.file.loadFileAsData (seed);
+
+    juce::Random random (1234);
+
+    for (int round = 0; round < 3000; ++round)
+    {
+        juce::MemoryBlock bytes (seed);
+        const auto mutations = 1 + random.nextInt (8);
+
+        for (int m = 0; m < mutations; ++m)
+        {
+            auto* data = static_cast<char*> (bytes.getData());
+            const auto size = (int) bytes.getSize();
+
+            switch (random.nextInt (4))
+            {
+                case 0:
+                    data[random.nextInt (size)] = (char) random.nextInt (256);
+                    break;
+                case 1:
+                    bytes.removeSection ((size_t) random.nextInt (size), (size_t) random.nextInt (16));
+                    break;
+                case 2:
+                    bytes.insert ("\"<>&=/", (size_t) (1 + random.nextInt (5)), (size_t) random.nextInt (size));
+                    break;
+                default:
+                    bytes.setSize ((size_t) random.nextInt (size + 1));
+                    break;
+            }
+
+            if (bytes.isEmpty())
+                break;
+        }
+
+        folder.file.replaceWithData (bytes.getData(), bytes.getSize());
+        auto folders = linuxDefaults();
+        SharedSettings::settle (folder.settings, folders);
+
+        if (folders == linuxDefaults())
+            continue;
+
+        for (const auto& f : folders)
+            EXPECT_TRUE (f == juce::File() || juce::File::isAbsolutePath (f.getFullPathName())) << f.getFullPathName();
+    }
+
+    folder.root.deleteRecursively (false);
+}
+
+TEST (SettingsAtStartUp, TheMainComponentReadsOrWritesTheSharedFile)
+{
+    {
+        TestSupport::ScopedMachine machine (false);
+        MainComponent main;
+        EXPECT_FALSE (machine.settingsFolder().exists()) << "no maker's folder: nothing written";
+        EXPECT_EQ (main.getInstallFolder (1), machine.installFolder (1));
+    }
+    {
+        TestSupport::ScopedMachine machine (true);
+        MainComponent main;
+        EXPECT_TRUE (machine.settingsFile().existsAsFile());
+        EXPECT_TRUE (machine.settingsFile().loadFileAsString().contains ("CLAP_Path=\"" + machine.installFolder (1).getFullPathName() + "\""));
+        EXPECT_EQ (main.getSettingsFolder(), machine.settingsFolder());
+    }
+    {
+        TestSupport::ScopedMachine machine (true);
+        const auto clap = machine.root.getChildFile ("Elsewhere/CLAP");
+        clap.getChildFile ("Halcyra 2.clap").create();
+        machine.settingsFile().replaceWithText ("<Rackhand_Settings CLAP_Path=\"" + clap.getFullPathName() + "\"/>");
+
+        MainComponent main;
+        EXPECT_EQ (main.getInstallFolder (1), clap);
+        EXPECT_TRUE (main.isSelected (1)) << "installed there, so ticked";
+        EXPECT_EQ (main.getInstallFolder (0), juce::File());
+    }
+}
