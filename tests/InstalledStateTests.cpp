@@ -1,0 +1,69 @@
+#include "InstallEngine.h"
+#include "InstalledState.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const juce::String product ("Halcyra 2");
+
+struct TempFolder
+{
+    TempFolder() { root.createDirectory(); }
+    ~TempFolder() { root.deleteRecursively (false); }
+    juce::File root = juce::File::createTempFile ("qf_detect");
+};
+} // namespace
+
+TEST (InstalledStateDetection, AnythingAtTheTargetPathCountsAsInstalled)
+{
+    TempFolder temp;
+    EXPECT_FALSE (InstalledState::isInstalled (temp.root, product, 0));
+
+    temp.root.getChildFile ("Halcyra 2.vst3").createDirectory();
+    EXPECT_TRUE (InstalledState::isInstalled (temp.root, product, 0)) << "an empty bundle folder";
+    EXPECT_EQ (InstalledState::installedVersion (temp.root, product, 0), juce::String()) << "folders carry no version";
+
+    temp.root.getChildFile ("Halcyra 2.aaxplugin/Contents").createDirectory();
+    EXPECT_TRUE (InstalledState::isInstalled (temp.root, product, 2));
+    EXPECT_EQ (InstalledState::installedVersion (temp.root, product, 2), juce::String()) << "no binary inside";
+
+    ASSERT_TRUE (juce::File::createSymbolicLink (temp.root.getChildFile ("Halcyra 2.clap"), "/nonexistent/target", true));
+    EXPECT_TRUE (InstalledState::isInstalled (temp.root, product, 1)) << "even a dangling link";
+}
+
+TEST (InstalledStateDetection, AMissingFolderIsNotInstalledAndStaysMissing)
+{
+    TempFolder temp;
+    const auto missing = temp.root.getChildFile ("not/there");
+
+    for (int format = 0; format < 3; ++format)
+    {
+        EXPECT_FALSE (InstalledState::isInstalled (missing, product, format));
+        EXPECT_EQ (InstalledState::installedVersion (missing, product, format), juce::String());
+    }
+
+    EXPECT_FALSE (temp.root.getChildFile ("not").exists());
+}
+
+TEST (InstalledStateDetection, AnInstallInProgressIsNeverMistakenForTheItem)
+{
+    TempFolder temp;
+    temp.root.getChildFile (".Halcyra 2.clap.qf-staging-1234/Halcyra 2.clap").create();
+    temp.root.getChildFile (".Halcyra 2.clap.qf-old-1234").create();
+    EXPECT_FALSE (InstalledState::isInstalled (temp.root, product, 1));
+}
+
+TEST (InstalledStateDetection, FollowsInstallAndUninstallWithoutCaching)
+{
+    TempFolder temp;
+    ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, 1, embeddedArchive (1)));
+    EXPECT_TRUE (InstalledState::isInstalled (temp.root, product, 1));
+
+#if ! JUCE_WINDOWS
+    EXPECT_EQ (InstalledState::installedVersion (temp.root, product, 1), juce::String()) << "no version resources off Windows";
+#endif
+
+    temp.root.getChildFile ("Halcyra 2.clap").deleteFile(); // another program removes it
+    EXPECT_FALSE (InstalledState::isInstalled (temp.root, product, 1));
+}
