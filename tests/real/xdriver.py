@@ -155,6 +155,11 @@ class Session:
         b, g, r = image.data[0], image.data[1], image.data[2]
         return (r << 16) | (g << 8) | b
 
+    def region(self, x, y, width, height):
+        """The raw pixels of a rectangle of the client area, for before/after comparisons."""
+        wx, wy, _, _ = self.geometry()
+        return self.display.screen().root.get_image(wx + x, wy + y, width, height, X.ZPixmap, 0xffffffff).data
+
     # -- teardown ---------------------------------------------------------------------------------
     def close(self):
         if self.app is not None and self.app.poll() is None:
