@@ -8,4 +8,5 @@ bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 
 cd "$build"
-ctest --output-on-failure --timeout 600 -j "${QF_JOBS:-2}"
+# Serially: the fade tests measure time, and a parallel real-window test would skew it.
+ctest --output-on-failure --timeout 600

@@ -10,13 +10,6 @@ namespace
 {
 const juce::String product ("Halcyra 2");
 
-struct TempFolder
-{
-    TempFolder() { root.createDirectory(); }
-    ~TempFolder() { root.deleteRecursively (false); }
-    juce::File root = juce::File::createTempFile ("qf_engine");
-};
-
 // Every file below a folder with its contents, so "nothing lost" can be compared exactly.
 std::map<juce::String, juce::String> snapshot (const juce::File& folder)
 {
@@ -58,7 +51,7 @@ void plantOldVst3 (const juce::File& folder)
 
 TEST (InstallEngineInstall, UnpacksTheSampleArchivesIntoNestedFoldersFromBackslashNames)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
 
     for (int format = 0; format < 3; ++format)
     {
@@ -81,7 +74,7 @@ TEST (InstallEngineInstall, UnpacksTheSampleArchivesIntoNestedFoldersFromBacksla
 
 TEST (InstallEngineInstall, ReinstallLeavesExactlyTheArchiveAndNoStagingLeftovers)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     plantOldVst3 (temp.root);
     temp.root.getChildFile ("Other Plugin.vst3/keep.txt").create();
 
@@ -100,7 +93,7 @@ TEST (InstallEngineInstall, ReinstallLeavesExactlyTheArchiveAndNoStagingLeftover
 
 TEST (InstallEngineInstall, AFileAtABundlePathIsReplacedByTheBundle)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     temp.root.getChildFile ("Halcyra 2.vst3").replaceWithText ("a stray file");
 
     ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, 0, embeddedArchive (0)));
@@ -109,7 +102,7 @@ TEST (InstallEngineInstall, AFileAtABundlePathIsReplacedByTheBundle)
 
 TEST (InstallEngineFaults, AFailedExtractionLeavesTheOldInstallationExactlyAsItWas)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     plantOldVst3 (temp.root);
     const auto before = snapshot (temp.root);
 
@@ -123,7 +116,7 @@ TEST (InstallEngineFaults, AFailedExtractionLeavesTheOldInstallationExactlyAsItW
 
 TEST (InstallEngineFaults, CraftedEntriesOutsideTheFolderAndLinkEntriesAreRefused)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     const auto folder = temp.root.getChildFile ("plugins");
     plantOldVst3 (folder);
     const auto before = snapshot (temp.root);
@@ -147,7 +140,7 @@ TEST (InstallEngineFaults, CraftedEntriesOutsideTheFolderAndLinkEntriesAreRefuse
 
 TEST (InstallEngineFaults, AnEmptyOrRelativeInstallFolderIsNeverWrittenTo)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     const auto cwd = juce::File::getCurrentWorkingDirectory();
     temp.root.setAsCurrentWorkingDirectory();
 
@@ -161,7 +154,7 @@ TEST (InstallEngineFaults, AnEmptyOrRelativeInstallFolderIsNeverWrittenTo)
 
 TEST (InstallEngineUninstall, RemovesOnlyTheItemAndNeverFollowsLinks)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     const auto folder = temp.root.getChildFile ("VST3");
     plantOldVst3 (folder);
     folder.getChildFile ("Other.vst3/keep.txt").create();
@@ -182,7 +175,7 @@ TEST (InstallEngineUninstall, RemovesOnlyTheItemAndNeverFollowsLinks)
 
 TEST (InstallEngineRun, TicksClearAndTheVerdictNeedsOneProcessedFormatAndNoFailure)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     std::array<juce::File, 3> folders { temp.root.getChildFile ("VST3"), temp.root.getChildFile ("CLAP"), juce::File() };
 
     std::array<bool, 3> none {};

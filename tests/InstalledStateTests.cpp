@@ -1,5 +1,6 @@
 #include "InstallEngine.h"
 #include "InstalledState.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -7,17 +8,11 @@ namespace
 {
 const juce::String product ("Halcyra 2");
 
-struct TempFolder
-{
-    TempFolder() { root.createDirectory(); }
-    ~TempFolder() { root.deleteRecursively (false); }
-    juce::File root = juce::File::createTempFile ("qf_detect");
-};
 } // namespace
 
 TEST (InstalledStateDetection, AnythingAtTheTargetPathCountsAsInstalled)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     EXPECT_FALSE (InstalledState::isInstalled (temp.root, product, 0));
 
     temp.root.getChildFile ("Halcyra 2.vst3").createDirectory();
@@ -34,7 +29,7 @@ TEST (InstalledStateDetection, AnythingAtTheTargetPathCountsAsInstalled)
 
 TEST (InstalledStateDetection, AMissingFolderIsNotInstalledAndStaysMissing)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     const auto missing = temp.root.getChildFile ("not/there");
 
     for (int format = 0; format < 3; ++format)
@@ -48,7 +43,7 @@ TEST (InstalledStateDetection, AMissingFolderIsNotInstalledAndStaysMissing)
 
 TEST (InstalledStateDetection, AnInstallInProgressIsNeverMistakenForTheItem)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     temp.root.getChildFile (".Halcyra 2.clap.qf-staging-1234/Halcyra 2.clap").create();
     temp.root.getChildFile (".Halcyra 2.clap.qf-old-1234").create();
     EXPECT_FALSE (InstalledState::isInstalled (temp.root, product, 1));
@@ -56,7 +51,7 @@ TEST (InstalledStateDetection, AnInstallInProgressIsNeverMistakenForTheItem)
 
 TEST (InstalledStateDetection, FollowsInstallAndUninstallWithoutCaching)
 {
-    TempFolder temp;
+    TestSupport::TempFolder temp;
     ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, 1, embeddedArchive (1)));
     EXPECT_TRUE (InstalledState::isInstalled (temp.root, product, 1));
 

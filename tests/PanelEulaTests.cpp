@@ -13,16 +13,6 @@ namespace
 {
 const auto halfGreyOnDark = PixelProbe::over (Palette::greyAAA6A6.withAlpha ((juce::uint8) 128), Palette::background111111);
 
-int licencePanelsIn (const juce::Component& parent)
-{
-    int n = 0;
-
-    for (auto* child : parent.getChildren())
-        n += dynamic_cast<panel_eula*> (child) != nullptr ? 1 : 0;
-
-    return n;
-}
-
 /** Paints the panel as it shows at the main component's current size. */
 juce::Image paintOpenPanel (MainComponent& main)
 {
@@ -143,7 +133,7 @@ TEST (LicencePanel, ReopeningLeavesOnePanelDeletesTheOldOneAndForgetsTypedText)
 
     click (*first, "X");
     ASSERT_NE (first, nullptr) << "closing keeps the object";
-    EXPECT_EQ (licencePanelsIn (main), 0);
+    EXPECT_EQ (TestSupport::countChildrenOfType<panel_eula> (main), 0);
     EXPECT_EQ (main.getNumChildComponents(), childrenBefore);
 
     // A resize while closed keeps the object in step but does not bring it back.
@@ -154,13 +144,13 @@ TEST (LicencePanel, ReopeningLeavesOnePanelDeletesTheOldOneAndForgetsTypedText)
 
     click (main, "EULA");
     EXPECT_EQ (first, nullptr) << "the old panel is deleted when the new one takes the slot";
-    EXPECT_EQ (licencePanelsIn (main), 1);
+    EXPECT_EQ (TestSupport::countChildrenOfType<panel_eula> (main), 1);
     EXPECT_EQ (main.getEulaPanel()->getTextEditor().getText(), eulaText);
 
     // Even while one is open, a new opening replaces it rather than stacking a second.
     juce::Component::SafePointer<panel_eula> second (main.getEulaPanel());
     main.buttonClicked (dynamic_cast<juce::Button*> (TestSupport::findChild (main, "EULA")));
     EXPECT_EQ (second, nullptr);
-    EXPECT_EQ (licencePanelsIn (main), 1);
+    EXPECT_EQ (TestSupport::countChildrenOfType<panel_eula> (main), 1);
     EXPECT_EQ (main.getNumChildComponents(), childrenBefore + 1);
 }

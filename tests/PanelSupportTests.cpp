@@ -13,16 +13,6 @@ namespace
 {
 const auto idleBox = PixelProbe::over (Palette::greyAAA6A6.withAlpha ((juce::uint8) 128), Palette::background111111);
 
-int supportPanelsIn (const juce::Component& parent)
-{
-    int n = 0;
-
-    for (auto* child : parent.getChildren())
-        n += dynamic_cast<panel_support*> (child) != nullptr ? 1 : 0;
-
-    return n;
-}
-
 juce::Rectangle<int> boundsOf (juce::Component& panel, const juce::String& name)
 {
     auto* child = findChild (panel, name);
@@ -170,7 +160,7 @@ TEST (SupportPanel, ReopeningLeavesOnePanelAndDeletesTheOldOne)
     click (main, "SUPPORT");
     juce::Component::SafePointer<panel_support> first (main.getSupportPanel());
     ASSERT_NE (first, nullptr);
-    EXPECT_EQ (supportPanelsIn (main), 1);
+    EXPECT_EQ (TestSupport::countChildrenOfType<panel_support> (main), 1);
 
     click (*first, "X");
     ASSERT_NE (first, nullptr);
@@ -180,7 +170,7 @@ TEST (SupportPanel, ReopeningLeavesOnePanelAndDeletesTheOldOne)
 
     click (main, "SUPPORT");
     EXPECT_EQ (first, nullptr);
-    EXPECT_EQ (supportPanelsIn (main), 1);
+    EXPECT_EQ (TestSupport::countChildrenOfType<panel_support> (main), 1);
     EXPECT_EQ (main.getNumChildComponents(), childrenBefore + 1);
     EXPECT_EQ (main.getSupportPanel()->settingsFolder, machine.settingsFolder()) << "the new one gets the folder too";
 
