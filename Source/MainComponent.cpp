@@ -16,17 +16,6 @@
 
 #include <BinaryData.h>
 
-namespace
-{
-juce::Colour linkFaceColour (const juce::Button& button)
-{
-    if (button.isMouseButtonDown())
-        return Palette::green86cf7a;
-
-    return Palette::greyAAA6A6.withAlpha ((juce::uint8) (button.isMouseOver() ? 191 : 128));
-}
-} // namespace
-
 //==============================================================================
 MainComponent::MainComponent()
 {
@@ -210,7 +199,7 @@ void MainComponent::paintLinkButtons (juce::Graphics& g)
         const auto& button = *linkButtons[i];
         const auto bounds = button.getBounds().toFloat();
 
-        g.setColour (linkFaceColour (button));
+        g.setColour (Widgets::faceColour (button));
         g.fillRoundedRectangle (bounds, u);
 
         if (linkIcons[i] != nullptr)
@@ -227,7 +216,7 @@ void MainComponent::paintActionButtons (juce::Graphics& g)
 
     {
         const auto bounds = installButton->getBounds().toFloat();
-        g.setColour (linkFaceColour (*installButton));
+        g.setColour (Widgets::faceColour (*installButton));
         g.fillRoundedRectangle (bounds, u);
 
         if (linkIcons[4] != nullptr)

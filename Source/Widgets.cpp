@@ -36,6 +36,14 @@ juce::Rectangle<int> roundedBounds (float x, float y, float width, float height)
     return { round (x), round (y), round (width), round (height) };
 }
 
+juce::Colour faceColour (const juce::Button& button)
+{
+    if (button.isMouseButtonDown())
+        return Palette::green86cf7a;
+
+    return Palette::greyAAA6A6.withAlpha ((juce::uint8) (button.isMouseOver() ? 191 : 128));
+}
+
 void paintCloseControl (juce::Graphics& g, const juce::Button& closeButton, float unit)
 {
     const auto box = closeButton.getBounds().toFloat().reduced (2.0f * unit);

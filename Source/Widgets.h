@@ -14,6 +14,9 @@ std::unique_ptr<juce::Drawable> loadIcon (const char* svgData, int numBytes);
 /** Bounds with each number rounded on its own to the nearest pixel (halves to even). */
 juce::Rectangle<int> roundedBounds (float x, float y, float width, float height);
 
+/** The face of a clickable box: green while pressed, brighter grey while hovered. */
+juce::Colour faceColour (const juce::Button& button);
+
 /** The ring with an "X" in the top right corner, brighter while the pointer is over it. */
 void paintCloseControl (juce::Graphics&, const juce::Button& closeButton, float unit);
 } // namespace Widgets

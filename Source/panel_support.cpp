@@ -9,14 +9,6 @@
 
 namespace
 {
-juce::Colour boxColour (const juce::Button& button)
-{
-    if (button.isMouseButtonDown())
-        return Palette::green86cf7a;
-
-    return Palette::greyAAA6A6.withAlpha ((juce::uint8) (button.isMouseOver() ? 191 : 128));
-}
-
 const juce::String copyrightLine { juce::CharPointer_UTF8 ("\xc2\xa9 2019-2026 Quillfen, Inc. All rights reserved.") };
 } // namespace
 
@@ -65,7 +57,7 @@ void panel_support::paint (juce::Graphics& g)
     const auto box = [&g, u] (const juce::Button& button, juce::Drawable* icon)
     {
         const auto bounds = button.getBounds().toFloat();
-        g.setColour (boxColour (button));
+        g.setColour (Widgets::faceColour (button));
         g.fillRoundedRectangle (bounds, u);
 
         if (icon != nullptr)
