@@ -20,7 +20,7 @@ bool installFormat (const juce::File& installFolder, const juce::String& product
 
     uninstallFormat (installFolder, productName, formatIndex);
 
-    juce::MemoryBlock copy (archive.data, archive.size);
+    auto copy = copyArchive (archive);
     juce::ZipFile zip (new juce::MemoryInputStream (copy, false), true);
 
     for (int i = 0; i < zip.getNumEntries(); ++i)
