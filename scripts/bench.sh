@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks and prints their figures with the goals, PASS or FAIL each.
 # Native Linux build only. Nothing is written outside the build folder and a private namespace:
-# the start-up probe runs with its own /tmp, /opt and /usr/lib and its own Xvfb.
+# the start-up probe runs with its own /tmp, /opt and /usr/lib, and its own Xvfb in a network
+# namespace of its own, so it never meets another Xvfb of the same display number.
 #   QF_BENCH_RUNS (default 7) and QF_BENCH_STARTUP_RUNS (default 9) set the repetitions.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,7 +25,7 @@ fi
 QF_INSTALLER="$build/qf_installer_artefacts/Release/qf_installer" \
 QF_BARE_WINDOW="$build/benchmarks/qf_bare_window_artefacts/Release/qf_bare_window" \
 QF_XDRIVER_DIR="$root/tests/real" QF_BENCH_DIR="$root/benchmarks" \
-    unshare --mount --propagation private -- bash -c '
+    unshare --mount --net --propagation private -- bash -c '
         set -euo pipefail
         mount -t tmpfs -o size=256m qf_tmp /tmp
         mount -t tmpfs -o size=64m qf_opt /opt
