@@ -1,5 +1,7 @@
 #pragma once
 
+#include <juce_core/juce_core.h>
+
 #include <cstddef>
 
 /** The bytes of one plug-in archive compiled into the program. */
@@ -7,6 +9,10 @@ struct ArchiveData
 {
     const void* data = nullptr;
     size_t size = 0;
+
+    /** True when the bytes are a read-only part of the executable's own image, whose pages the
+        system can always read back from the file, rather than memory the program owns. */
+    bool inExecutableImage = false;
 };
 
 /** The archive of a format (0 = VST3, 1 = CLAP, 2 = AAX), as compiled into the program.
@@ -15,3 +21,12 @@ struct ArchiveData
     program's logic never pulls 29 MB of data into a test binary.
 */
 ArchiveData embeddedArchive (int formatIndex);
+
+/** A private copy of an archive's bytes.
+
+    An archive in the executable's image stays resident once read, so a plain copy would keep
+    every archive installed so far in memory next to the copy. This one lets the system drop the
+    image's pages as soon as they have been copied (they are read back from the file if ever
+    needed again), so an install holds about one archive at a time.
+*/
+juce::MemoryBlock copyArchive (ArchiveData archive);

@@ -95,7 +95,7 @@ namespace
 
         try
         {
-            copy = std::make_unique<juce::MemoryBlock> (archive.data, archive.size);
+            copy = std::make_unique<juce::MemoryBlock> (copyArchive (archive));
         }
         catch (const std::bad_alloc&)
         {

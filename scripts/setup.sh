@@ -11,6 +11,7 @@ packages=(
     zlib1g-dev libpng-dev libjpeg-dev
     googletest libgtest-dev
     xvfb xdotool x11-utils imagemagick util-linux python3-xlib
+    unzip
 )
 
 missing=()
