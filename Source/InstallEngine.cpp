@@ -26,9 +26,16 @@ namespace
         return ! f.exists() && ! f.isSymbolicLink();
     }
 
+    // By path text rather than File::isAChildOf(), which walks parents recursively and can run
+    // away on malformed names; entry names come from the archive, so they are not trusted.
+    bool isInside (const juce::File& root, const juce::File& f)
+    {
+        return f.getFullPathName().startsWith (juce::File::addTrailingSeparator (root.getFullPathName()));
+    }
+
     bool leadsThroughLink (const juce::File& root, juce::File f)
     {
-        for (; f != root && f.isAChildOf (root); f = f.getParentDirectory())
+        for (; isInside (root, f); f = f.getParentDirectory())
             if (f.isSymbolicLink())
                 return true;
 
@@ -52,7 +59,7 @@ namespace
 
         const auto target = staging.getChildFile (path);
 
-        if (! target.isAChildOf (staging) || leadsThroughLink (staging, target.getParentDirectory()))
+        if (! isInside (staging, target) || leadsThroughLink (staging, target.getParentDirectory()))
             return false;
 
         if (path.endsWithChar ('/'))
@@ -67,12 +74,31 @@ namespace
             return false;
 
         {
-            juce::FileOutputStream out (target);
+            // Large reads through a large buffer: inflating dominates, and JUCE's default 8 KB
+            // chunks through a 16 KB buffer add measurable overhead on 17 MB binaries.
+            constexpr int chunk = 256 * 1024;
+            juce::FileOutputStream out (target, (size_t) chunk);
 
             if (out.failedToOpen() || ! out.setPosition (0) || ! out.truncate().wasOk())
                 return false;
 
-            if (out.writeFromInputStream (*in, -1) != entry->uncompressedSize || ! in->isExhausted())
+            juce::HeapBlock<char> buffer ((size_t) chunk);
+            juce::int64 written = 0;
+
+            for (;;)
+            {
+                const auto n = in->read (buffer, chunk);
+
+                if (n <= 0)
+                    break;
+
+                if (! out.write (buffer, (size_t) n))
+                    return false;
+
+                written += n;
+            }
+
+            if (written != entry->uncompressedSize || ! in->isExhausted())
                 return false;
 
             out.flush();
