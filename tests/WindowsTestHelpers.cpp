@@ -8,21 +8,21 @@ namespace WindowsTestHelpers
 {
 namespace
 {
-const char* const holdOption = "--qf-hold-open";
+    const char* const holdOption = "--qf-hold-open";
 
-bool waitFor (const juce::File& marker, int milliseconds)
-{
-    for (const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
-         juce::Time::getMillisecondCounter() < end;)
+    bool waitFor (const juce::File& marker, int milliseconds)
     {
-        if (marker.existsAsFile())
-            return true;
+        for (const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
+             juce::Time::getMillisecondCounter() < end;)
+        {
+            if (marker.existsAsFile())
+                return true;
 
-        juce::Thread::sleep (20);
+            juce::Thread::sleep (20);
+        }
+
+        return marker.existsAsFile();
     }
-
-    return marker.existsAsFile();
-}
 } // namespace
 
 FileHolder::FileHolder (const juce::File& file)
@@ -36,8 +36,7 @@ FileHolder::FileHolder (const juce::File& file)
 
     const auto self = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
 
-    if (process.start (juce::StringArray { self.getFullPathName(), holdOption, file.getFullPathName(),
-                                           heldMarker.getFullPathName(), releaseMarker.getFullPathName() },
+    if (process.start (juce::StringArray { self.getFullPathName(), holdOption, file.getFullPathName(), heldMarker.getFullPathName(), releaseMarker.getFullPathName() },
                        0))
         waitFor (heldMarker, 30000);
 }
@@ -62,8 +61,7 @@ int runHolderIfAsked (int argc, char** argv)
     const juce::File held (juce::String::fromUTF8 (argv[3]));
     const juce::File release (juce::String::fromUTF8 (argv[4]));
 
-    auto handle = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    auto handle = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 
     if (handle == INVALID_HANDLE_VALUE)
         return 2;

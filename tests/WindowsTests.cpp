@@ -15,8 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 namespace
 {
