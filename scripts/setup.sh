@@ -12,7 +12,27 @@ packages=(
     googletest libgtest-dev
     xvfb xdotool x11-utils imagemagick util-linux python3-xlib
     unzip
+    # The Windows build: MinGW-w64 cross compiler, Wine to run it, and dpkg-dev to unpack the
+    # source packages of the image libraries it is linked with.
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 dpkg-dev
 )
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+updated=0
+
+# The Windows build fetches Debian's libpng and libjpeg sources with apt-get source, which needs
+# source entries; without any, mirror the binary entries apt already uses.
+if ! grep -rqsE '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+            | $SUDO tee /etc/apt/sources.list.d/qf-deb-src.sources >/dev/null
+    elif [ -f /etc/apt/sources.list ]; then
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | $SUDO tee /etc/apt/sources.list.d/qf-deb-src.list >/dev/null
+    fi
+    $SUDO apt-get update -q
+    updated=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,8 +41,6 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    $SUDO apt-get update -q
+    [ "$updated" = 1 ] || $SUDO apt-get update -q
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Cross-compiles the Windows program (qf_installer.exe) and its tests with MinGW-w64 into
+# build-windows/ (or $QF_WINDOWS_BUILD_DIR). The tests run under Wine: see scripts/test.sh.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QF_WINDOWS_BUILD_DIR:-$root/build-windows}
+
+bash "$root/scripts/build-mingw-deps.sh" "$build/deps"
+
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR="$root"
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${QF_BUILD_TYPE:-Release}" \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DQF_MINGW_DEPS="$build/deps/prefix" \
+        -DJUCE_DIR=/usr/lib/x86_64-linux-gnu/cmake/JUCE-7.0.5 \
+        "${launcher[@]}" "$@"
+fi
+cmake --build "$build" --parallel "${QF_JOBS:-2}"
