@@ -16,6 +16,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
         -DQF_MINGW_DEPS="$build/deps/prefix" \
         -DJUCE_DIR=/usr/lib/x86_64-linux-gnu/cmake/JUCE-7.0.5 \
+        -DQF_BUILD_BENCHMARKS=OFF \
         "${launcher[@]}" "$@"
 fi
 cmake --build "$build" --parallel "${QF_JOBS:-2}"
