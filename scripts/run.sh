@@ -8,6 +8,15 @@ build=${QF_BUILD_DIR:-$root/build}
 
 bash "$root/scripts/setup.sh"
 
+# A private X server for a run without a display: starts it on :$1, exports DISPLAY and waits for
+# it to answer; its pid is left in $xvfb.
+start_private_display() {
+    Xvfb ":$1" -noreset -nolisten tcp -screen 0 1024x768x24 >/dev/null 2>&1 &
+    xvfb=$!
+    export DISPLAY=":$1"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+}
+
 if [ "${1:-}" = "--windows" ]; then
     build=${QF_WINDOWS_BUILD_DIR:-$root/build-windows}
     bash "$root/scripts/build-windows.sh"
@@ -20,11 +29,8 @@ if [ "${1:-}" = "--windows" ]; then
     fi
 
     shot="$build/qf_installer-screenshot.png"
-    Xvfb :94 -noreset -nolisten tcp -screen 0 1024x768x24 >/dev/null 2>&1 &
-    xvfb=$!
+    start_private_display 94
     trap 'timeout 30 wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
-    export DISPLAY=:94
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
     # The first start of a new prefix sets it up, which takes a while.
     timeout 300 wine "$app" >/dev/null 2>&1 &
@@ -45,11 +51,8 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 shot="$build/qf_installer-screenshot.png"
-Xvfb :93 -noreset -nolisten tcp -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$app_pid" 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
-export DISPLAY=:93
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_private_display 93
+trap 'kill "${app_pid:-}" 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
 
 "$app" &
 app_pid=$!
