@@ -100,6 +100,18 @@ TEST (InstallEngineInstall, AFileAtABundlePathIsReplacedByTheBundle)
     EXPECT_TRUE (temp.root.getChildFile ("Halcyra 2.vst3").isDirectory());
 }
 
+TEST (InstallEngineInstall, ANameListedTwiceEndsAsTheLaterEntryExactly)
+{
+    TestSupport::TempFolder temp;
+
+    // The later entry is the shorter one, so an append or a kept tail would both show.
+    const auto twice = makeArchive ({ { "Halcyra 2.vst3\\desktop.ini", "the first, longer text" },
+                                      { "Halcyra 2.vst3\\desktop.ini", "second" } });
+
+    ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, 0, dataOf (twice)));
+    EXPECT_EQ (temp.root.getChildFile ("Halcyra 2.vst3/desktop.ini").loadFileAsString(), "second");
+}
+
 TEST (InstallEngineFaults, AFailedExtractionLeavesTheOldInstallationExactlyAsItWas)
 {
     TestSupport::TempFolder temp;
