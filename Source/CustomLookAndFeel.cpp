@@ -6,8 +6,8 @@
 #include <BinaryData.h>
 
 CustomLookAndFeel::CustomLookAndFeel()
-    : regularTypeface (juce::Typeface::createSystemTypefaceFor (BinaryData::SourceSansProRegular_ttf, (size_t) BinaryData::SourceSansProRegular_ttfSize)),
-      boldTypeface (juce::Typeface::createSystemTypefaceFor (BinaryData::SourceSansProBold_ttf, (size_t) BinaryData::SourceSansProBold_ttfSize))
+    : regularTypeface (FontFactory::fromMemory (BinaryData::SourceSansProRegular_ttf, (size_t) BinaryData::SourceSansProRegular_ttfSize)),
+      boldTypeface (FontFactory::fromMemory (BinaryData::SourceSansProBold_ttf, (size_t) BinaryData::SourceSansProBold_ttfSize))
 {
     setColour (juce::PopupMenu::backgroundColourId, Palette::background111111);
     setColour (juce::PopupMenu::highlightedBackgroundColourId, Palette::green86cf7a.withAlpha ((juce::uint8) 128));

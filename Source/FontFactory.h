@@ -2,10 +2,11 @@
 
 #include <juce_graphics/juce_graphics.h>
 
-/** Every place that builds a juce::Font goes through here.
+/** Every place that builds a juce::Font or makes a typeface goes through here.
 
-    Font construction is the part of JUCE's API that moved between major versions (JUCE 8 builds
-    fonts from FontOptions), so it is kept in this one spot.
+    Fonts are the part of JUCE that differs most between versions and platforms (JUCE 8 builds
+    fonts from FontOptions; JUCE 7 on Linux scans the system's fonts on first use), so they are
+    kept in this one spot.
 */
 namespace FontFactory
 {
@@ -14,4 +15,7 @@ juce::Font withTypeface (const juce::Typeface::Ptr& typeface, float height);
 
 /** A font that names no typeface, so the default look and feel picks it. */
 juce::Font plain (float height);
+
+/** A typeface made from font data held in memory (the program's embedded fonts). */
+juce::Typeface::Ptr fromMemory (const void* data, size_t size);
 } // namespace FontFactory

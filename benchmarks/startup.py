@@ -14,9 +14,9 @@ from xdriver import Session, near  # noqa: E402
 RUNS = int(os.environ.get("QF_BENCH_STARTUP_RUNS", "9"))
 
 
-def first_paint(session, binary, title, env=None):
+def first_paint(session, binary, title):
     start = time.perf_counter()
-    app = subprocess.Popen([binary], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    app = subprocess.Popen([binary], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     session.app = app
     try:
         end = start + 20
@@ -46,17 +46,12 @@ def first_paint(session, binary, title, env=None):
 def main():
     session = Session()
     try:
-        # JUCE's Linux font back-end lists every system font the first time any typeface is made,
-        # even one made from memory; an empty font path shows how much of start-up that is.
-        os.makedirs("/tmp/qf_no_fonts", exist_ok=True)
-        no_scan = dict(os.environ, JUCE_FONT_PATH="/tmp/qf_no_fonts")
-        apps = [("bare JUCE window", os.environ["QF_BARE_WINDOW"], "qf_bare_window", None),
-                ("installer", os.environ["QF_INSTALLER"], "qf_installer", None),
-                ("installer, no system font scan", os.environ["QF_INSTALLER"], "qf_installer", no_scan)]
-        times = {name: [] for name, _, _, _ in apps}
+        apps = [("bare JUCE window", os.environ["QF_BARE_WINDOW"], "qf_bare_window"),
+                ("installer", os.environ["QF_INSTALLER"], "qf_installer")]
+        times = {name: [] for name, _, _ in apps}
         for run in range(RUNS + 1):
-            for name, binary, title, env in apps:
-                t = first_paint(session, binary, title, env)
+            for name, binary, title in apps:
+                t = first_paint(session, binary, title)
                 if run > 0:  # the first start reads the binaries from disk
                     times[name].append(t)
     finally:
@@ -67,8 +62,6 @@ def main():
     print("Start-up to the first paint of the main window (median of %d, private Xvfb)" % RUNS)
     print("  %-36s %8.1f ms" % ("bare JUCE window", bare * 1e3))
     print("  %-36s %8.1f ms" % ("installer", ours * 1e3))
-    print("  %-36s %8.1f ms  (diagnostic only)" % ("installer, no system font scan",
-                                                  statistics.median(times["installer, no system font scan"]) * 1e3))
     ratio = ours / bare
     print("  %-4s %-58s %.2f x" % ("PASS" if ratio <= 1.3 else "FAIL",
                                     "start-up within 1.3 x the bare JUCE window", ratio))

@@ -12,6 +12,8 @@ packages=(
     googletest libgtest-dev
     xvfb xdotool x11-utils imagemagick util-linux python3-xlib
     unzip
+    # A system font for the font tests to see (or not see).
+    fonts-dejavu-core
     # The Windows build: MinGW-w64 cross compiler, Wine to run it, and dpkg-dev to unpack the
     # source packages of the image libraries it is linked with.
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 dpkg-dev

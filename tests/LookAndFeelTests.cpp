@@ -134,3 +134,45 @@ TEST (LookAndFeel, ComboBoxIsAPillWithItsTextCentredAcrossTheFullWidth)
     EXPECT_FLOAT_EQ (label->getFont().getHeight(), 140.0f);
     EXPECT_EQ (label->getBounds(), juce::Rectangle<int> (1, 1, 300, 198));
 }
+
+#if JUCE_LINUX
+namespace
+{
+/** The font families JUCE knows of in a fresh copy of this suite (see its child modes). */
+juce::StringArray fontsOfAFreshProcess (const char* mode, const char* fontPath)
+{
+    juce::StringArray command { "env", "-u", "JUCE_FONT_PATH" };
+
+    if (fontPath != nullptr)
+        command.add (juce::String ("JUCE_FONT_PATH=") + fontPath);
+
+    command.add (juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFullPathName());
+    command.add (mode);
+
+    juce::ChildProcess child;
+
+    if (! child.start (command, juce::ChildProcess::wantStdOut))
+        return {};
+
+    const auto output = child.readAllProcessOutput();
+    child.waitForProcessToFinish (30000);
+    return juce::StringArray::fromLines (output.trim());
+}
+} // namespace
+
+TEST (LookAndFeelTypefaces, AreMadeWithoutOpeningTheSystemsFonts)
+{
+    const juce::String dejaVu ("/usr/share/fonts/truetype/dejavu");
+
+    // The control: asking JUCE for its fonts lists the system's, so a scan would show.
+    ASSERT_TRUE (fontsOfAFreshProcess ("--fonts", nullptr).contains ("DejaVu Sans"));
+
+    EXPECT_EQ (fontsOfAFreshProcess ("--fonts-after-look-and-feel", nullptr).joinIntoString (" | "),
+               "JUCE_FONT_PATH=<unset>");
+
+    // A font path of the user's own is neither replaced nor removed.
+    const auto chosen = fontsOfAFreshProcess ("--fonts-after-look-and-feel", dejaVu.toRawUTF8());
+    EXPECT_EQ (chosen[0], "JUCE_FONT_PATH=" + dejaVu);
+    EXPECT_TRUE (chosen.contains ("DejaVu Sans"));
+}
+#endif

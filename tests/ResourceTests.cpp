@@ -1,4 +1,5 @@
 #include "CustomLookAndFeel.h"
+#include "FontFactory.h"
 #include "Palette.h"
 #include "Widgets.h"
 
@@ -164,8 +165,8 @@ TEST (EmbeddedFonts, BothFacesLoadAsSourceSansPro)
     // the Windows build, to be fixed where the look and feel makes its typefaces.
     GTEST_SKIP() << "JUCE's GDI memory typefaces report no family or style";
 #endif
-    auto regular = juce::Typeface::createSystemTypefaceFor (BinaryData::SourceSansProRegular_ttf, (size_t) BinaryData::SourceSansProRegular_ttfSize);
-    auto bold = juce::Typeface::createSystemTypefaceFor (BinaryData::SourceSansProBold_ttf, (size_t) BinaryData::SourceSansProBold_ttfSize);
+    auto regular = FontFactory::fromMemory (BinaryData::SourceSansProRegular_ttf, (size_t) BinaryData::SourceSansProRegular_ttfSize);
+    auto bold = FontFactory::fromMemory (BinaryData::SourceSansProBold_ttf, (size_t) BinaryData::SourceSansProBold_ttfSize);
 
     ASSERT_NE (regular, nullptr);
     ASSERT_NE (bold, nullptr);
