@@ -29,10 +29,6 @@ struct ScopedNoSystemFontScan
     static constexpr const char* variable = "JUCE_FONT_PATH";
     const bool ownsVariable;
 };
-#else
-struct ScopedNoSystemFontScan
-{
-};
 #endif
 } // namespace
 
@@ -40,7 +36,9 @@ namespace FontFactory
 {
 juce::Typeface::Ptr fromMemory (const void* data, size_t size)
 {
+#if JUCE_LINUX && JUCE_MAJOR_VERSION < 8
     const ScopedNoSystemFontScan noScan;
+#endif
     return juce::Typeface::createSystemTypefaceFor (data, size);
 }
 
