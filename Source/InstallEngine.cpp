@@ -16,14 +16,9 @@ namespace
         {
             const auto candidate = folder.getChildFile ("." + itemName + "." + role + "-" + juce::String::toHexString (juce::Random::getSystemRandom().nextInt()));
 
-            if (! candidate.exists() && ! candidate.isSymbolicLink())
+            if (! InstalledState::somethingAt (candidate))
                 return candidate;
         }
-    }
-
-    bool isGone (const juce::File& f)
-    {
-        return ! f.exists() && ! f.isSymbolicLink();
     }
 
     // By path text rather than File::isAChildOf(), which walks parents recursively and can run
@@ -118,8 +113,8 @@ namespace
         return true;
     }
 
-    // Unpacks the whole archive into a fresh staging folder and returns the staged item, or
-    // an empty File (with the staging folder removed) when anything failed.
+    // Unpacks the whole archive into a fresh staging folder and returns that folder, or an
+    // empty File (with the staging folder removed) when anything failed.
     juce::File stageArchive (const juce::File& installFolder, const juce::String& itemName, ArchiveData archive)
     {
         std::unique_ptr<juce::MemoryBlock> copy;
@@ -147,23 +142,13 @@ namespace
                 ok = extractEntry (zip, i, staging);
         }
 
-        copy = nullptr;
-        const auto staged = staging.getChildFile (itemName);
-
-        // An archive without entries installs nothing and still succeeds.
-        if (ok && isGone (staged))
-        {
-            staging.deleteRecursively (false);
-            return staging;
-        }
-
         if (! ok)
         {
             staging.deleteRecursively (false);
             return {};
         }
 
-        return staged;
+        return staging;
     }
 } // namespace
 
@@ -176,7 +161,7 @@ bool uninstallFormat (const juce::File& installFolder, const juce::String& produ
 
     // Not following links: a link inside a bundle goes, the folder it points at stays.
     target.deleteRecursively (false);
-    return isGone (target);
+    return ! InstalledState::somethingAt (target);
 }
 
 bool installFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex, ArchiveData archive)
@@ -188,17 +173,21 @@ bool installFormat (const juce::File& installFolder, const juce::String& product
         return false;
 
     const auto itemName = InstalledState::itemName (productName, formatIndex);
-    const auto target = installFolder.getChildFile (itemName);
-    const auto staged = stageArchive (installFolder, itemName, archive);
+    const auto target = InstalledState::targetPath (installFolder, productName, formatIndex);
+    const auto staging = stageArchive (installFolder, itemName, archive);
 
-    if (staged == juce::File())
+    if (staging == juce::File())
         return false;
 
-    // Empty archive: the staging folder is already gone and nothing changes.
-    if (staged.getFileName() != itemName)
-        return true;
+    const auto staged = staging.getChildFile (itemName);
 
-    const auto staging = staged.getParentDirectory();
+    // An archive without entries installs nothing, changes nothing and still succeeds.
+    if (! InstalledState::somethingAt (staged))
+    {
+        staging.deleteRecursively (false);
+        return true;
+    }
+
     juce::File aside;
     juce::String oldLink;
 
@@ -217,7 +206,7 @@ bool installFormat (const juce::File& installFolder, const juce::String& product
 
     // The old item is only set aside until the new one is in place, so a failed swap can
     // always put it back: the user is never left without a working plug-in.
-    if (! isGone (target))
+    if (InstalledState::somethingAt (target))
     {
         aside = uniqueSibling (installFolder, itemName, "qf-old");
 
