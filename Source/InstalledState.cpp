@@ -35,7 +35,9 @@ bool isInstalled (const juce::File& installFolder, const juce::String& productNa
 
 juce::String installedVersion (const juce::File& installFolder, const juce::String& productName, int formatIndex)
 {
-    if (! isInstalled (installFolder, productName, formatIndex))
+    // No disk query of its own for the item: paint has just asked isInstalled(), and a missing
+    // binary reads as no version anyway.
+    if (! isUsableInstallFolder (installFolder))
         return {};
 
     auto binary = targetPath (installFolder, productName, formatIndex);
