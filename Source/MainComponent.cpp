@@ -326,10 +326,8 @@ void MainComponent::buttonClicked (juce::Button* button)
     {
         supportPanel = std::make_unique<panel_support>();
         addAndMakeVisible (*supportPanel);
-        supportPanel->unit = unit;
         supportPanel->settingsFolder = settingsFolder;
-        supportPanel->setBounds (getBounds());
-        supportPanel->setAlwaysOnTop (true);
+        placePanel (*supportPanel);
     }
     else if (name == "VST3" || name == "CLAP" || name == "AAX")
     {
@@ -401,10 +399,8 @@ void MainComponent::showResultPanel (bool verdict)
 {
     resultPanel = std::make_unique<panel_success>();
     addAndMakeVisible (*resultPanel);
-    resultPanel->unit = unit;
     resultPanel->success = verdict;
-    resultPanel->setBounds (getBounds());
-    resultPanel->setAlwaysOnTop (true);
+    placePanel (*resultPanel);
 
     // The snapshot proxy ignores the mouse, so the screen stays usable while the notice fades.
     juce::Desktop::getInstance().getAnimator().animateComponent (resultPanel.get(), getBounds(), 0.0f, 3000, true, 0.0, 0.0);

@@ -66,33 +66,29 @@ void panel_support::paint (juce::Graphics& g)
 
     const auto body = [&g, u] (const juce::String& text, float x, float y, float width, float height)
     {
+        g.setColour (Palette::greyAAA6A6);
+        g.setFont (3.0f * u);
         g.drawFittedText (text, Widgets::roundedBounds (x, y, width, height), juce::Justification::topLeft, 20, 0.0f);
     };
+
+    // A box's text starts level with the box, to its right.
+    const auto bodyBeside = [&body, u] (const juce::Button& button, const juce::String& text)
+    { body (text, (float) button.getX() + 12.0f * u, (float) button.getY(), 70.0f * u, 30.0f * u); };
 
     g.fillAll (Palette::background111111);
     Widgets::paintCloseControl (g, *closeButton, u);
 
     heading ("DISCORD", 7.0f);
     box (*discordButton, discordIcon.get());
-    g.setColour (Palette::greyAAA6A6);
-    g.setFont (3.0f * u);
-    body ("The Quillfen Discord is a vibrant community of musicians and producers, and this is the fastest way to get "
-          "answers to simple questions. Just join and drop in the appropriate channel. ",
-          (float) discordButton->getX() + 12.0f * u,
-          (float) discordButton->getY(),
-          70.0f * u,
-          30.0f * u);
+    bodyBeside (*discordButton,
+                "The Quillfen Discord is a vibrant community of musicians and producers, and this is the fastest way to "
+                "get answers to simple questions. Just join and drop in the appropriate channel. ");
 
     heading ("E-MAIL", 27.0f);
     box (*mailButton, mailIcon.get());
-    g.setColour (Palette::greyAAA6A6);
-    g.setFont (3.0f * u);
-    body ("If you have more complicated questions, or matters that need to remain private, concerning account "
-          "information, etc., feel free to email us.",
-          (float) mailButton->getX() + 12.0f * u,
-          (float) mailButton->getY(),
-          70.0f * u,
-          30.0f * u);
+    bodyBeside (*mailButton,
+                "If you have more complicated questions, or matters that need to remain private, concerning account "
+                "information, etc., feel free to email us.");
 
     g.setFont (3.0f * u);
     g.setColour (Palette::greyAAA6A6);
