@@ -153,60 +153,102 @@ TEST (SettingsFileReading, BrokenFilesKeepTheDefaultsAndStayUntouched)
     }
 }
 
-// Thousands of mutated settings files: settling never crashes and always ends either with the
-// defaults (file not parsed) or with each folder read from the file or empty.
-TEST (SettingsFileFuzz, MutatedFilesAlwaysEndInAKnownOutcome)
+// Thousands of mutated settings files: settling never crashes, never rewrites the file, and every
+// folder it ends with is empty, the default, or a place inside the test's own root that now
+// exists. The paths' leading part (the test root) is never mutated, so no mutation can point
+// the reader at a real folder of the machine, which it would create.
+TEST (SettingsFileFuzz, MutatedFilesNeverEscapeTheirFoldersNorGetRewritten)
 {
     Folder folder;
-    auto seedFolders = linuxDefaults();
+    const auto sandbox = folder.root.getChildFile ("fuzz");
+    const std::array<juce::File, 3> defaults { sandbox.getChildFile ("vst3"), sandbox.getChildFile ("clap"), sandbox.getChildFile ("aax") };
+    auto seedFolders = defaults;
     SharedSettings::settle (folder.settings, seedFolders);
     juce::MemoryBlock seed;
     folder.file.loadFileAsData (seed);
 
+    const auto prefix = juce::File::addTrailingSeparator (sandbox.getFullPathName());
+    const auto prefixBytes = (int) prefix.getNumBytesAsUTF8();
+
+    // True when [start, start + length) touches one of the protected path prefixes.
+    const auto touchesPrefix = [&] (const juce::MemoryBlock& bytes, int start, int length)
+    {
+        const auto text = bytes.toString();
+        for (int at = text.indexOf (prefix); at >= 0; at = text.indexOf (at + 1, prefix))
+            if (start < at + prefixBytes && at < start + juce::jmax (1, length))
+                return true;
+        return false;
+    };
+
     juce::Random random (1234);
+    int readBack = 0;
 
     for (int round = 0; round < 3000; ++round)
     {
         juce::MemoryBlock bytes (seed);
         const auto mutations = 1 + random.nextInt (8);
 
-        for (int m = 0; m < mutations; ++m)
+        for (int m = 0; m < mutations && ! bytes.isEmpty(); ++m)
         {
-            auto* data = static_cast<char*> (bytes.getData());
             const auto size = (int) bytes.getSize();
+            const auto at = random.nextInt (size);
+            const auto kind = random.nextInt (4);
+            const auto length = kind == 1 ? random.nextInt (16) : 1;
 
-            switch (random.nextInt (4))
+            if (kind != 3 && touchesPrefix (bytes, at, length))
+                continue;
+
+            switch (kind)
             {
                 case 0:
-                    data[random.nextInt (size)] = (char) random.nextInt (256);
+                    static_cast<char*> (bytes.getData())[at] = (char) random.nextInt (256);
                     break;
                 case 1:
-                    bytes.removeSection ((size_t) random.nextInt (size), (size_t) random.nextInt (16));
+                    bytes.removeSection ((size_t) at, (size_t) length);
                     break;
                 case 2:
-                    bytes.insert ("\"<>&=/", (size_t) (1 + random.nextInt (5)), (size_t) random.nextInt (size));
+                    bytes.insert ("\"<>&=/", (size_t) (1 + random.nextInt (5)), (size_t) at);
                     break;
                 default:
                     bytes.setSize ((size_t) random.nextInt (size + 1));
                     break;
             }
-
-            if (bytes.isEmpty())
-                break;
         }
 
-        folder.file.replaceWithData (bytes.getData(), bytes.getSize());
-        auto folders = linuxDefaults();
+        sandbox.deleteRecursively (false);
+        folder.file.deleteFile();
+
+        // replaceWithData() deletes the file for no bytes, and a missing file would be written.
+        if (bytes.isEmpty())
+            folder.file.create();
+        else
+            folder.file.replaceWithData (bytes.getData(), bytes.getSize());
+
+        auto folders = defaults;
         SharedSettings::settle (folder.settings, folders);
 
-        if (folders == linuxDefaults())
+        juce::MemoryBlock after;
+        folder.file.loadFileAsData (after);
+        ASSERT_EQ (after, bytes) << "round " << round << ": reading rewrote the file";
+
+        // A file that did not parse leaves the defaults, uncreated; one that did gives folders
+        // that are empty or were created where the file says, always inside the sandbox.
+        if (folders == defaults && ! sandbox.exists())
             continue;
 
+        ++readBack;
+
         for (const auto& f : folders)
-            EXPECT_TRUE (f == juce::File() || juce::File::isAbsolutePath (f.getFullPathName())) << f.getFullPathName();
+        {
+            if (f == juce::File())
+                continue;
+
+            ASSERT_TRUE (f == sandbox || f.getFullPathName().startsWith (prefix)) << f.getFullPathName();
+            EXPECT_TRUE (f.isDirectory()) << "round " << round << ": " << f.getFullPathName() << " was not created";
+        }
     }
 
-    folder.root.deleteRecursively (false);
+    EXPECT_GT (readBack, 100) << "too few mutated files were read at all to tell anything";
 }
 
 TEST (SettingsAtStartUp, TheMainComponentReadsOrWritesTheSharedFile)
