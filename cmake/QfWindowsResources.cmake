@@ -31,6 +31,11 @@ function(qf_add_windows_resources target)
     configure_file("${qf_windows_dir}/qf_installer.rc.in" "${out}/qf_installer.rc" @ONLY)
 
     target_sources(${target} PRIVATE "${out}/qf_installer.rc")
+
+    # The resource script embeds the manifest itself; MSVC's linker would add a second one.
+    if(MSVC)
+        target_link_options(${target} PRIVATE /MANIFEST:NO)
+    endif()
     set_source_files_properties("${out}/qf_installer.rc" PROPERTIES
         OBJECT_DEPENDS "${icon};${QF_MANIFEST_FILE}")
 endfunction()

@@ -11,11 +11,12 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR="$root"
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
+# A folder configured before the choice of JUCE existed is configured again.
+if ! grep -qs "^QF_JUCE:" "$build/CMakeCache.txt"; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${QF_BUILD_TYPE:-Release}" \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
         -DQF_MINGW_DEPS="$build/deps/prefix" \
-        -DJUCE_DIR=/usr/lib/x86_64-linux-gnu/cmake/JUCE-7.0.5 \
+        -DQF_JUCE=system -DJUCE_DIR=/usr/lib/x86_64-linux-gnu/cmake/JUCE-7.0.5 \
         -DQF_BUILD_BENCHMARKS=OFF \
         "${launcher[@]}" "$@"
 fi
