@@ -5,7 +5,7 @@
 /** Every place that builds a juce::Font or makes a typeface goes through here.
 
     Fonts are the part of JUCE that differs most between versions and platforms (JUCE 8 builds
-    fonts from FontOptions; JUCE 7 on Linux scans the system's fonts on first use), so they are
+    fonts from FontOptions; on Linux both scan the system's fonts on first use), so they are
     kept in this one spot.
 */
 namespace FontFactory
@@ -15,6 +15,12 @@ juce::Font withTypeface (const juce::Typeface::Ptr& typeface, float height);
 
 /** A font that names no typeface, so the default look and feel picks it. */
 juce::Font plain (float height);
+
+/** A font that asks for a typeface by family name and style flags (juce::Font::bold, ...). */
+juce::Font named (const juce::String& typefaceName, float height, int styleFlags);
+
+/** The height a font has when nobody gave it one. */
+float defaultHeight();
 
 /** A typeface made from font data held in memory (the program's embedded fonts). */
 juce::Typeface::Ptr fromMemory (const void* data, size_t size);

@@ -145,7 +145,7 @@ void MainComponent::paint (juce::Graphics& g)
 
     const juce::Rectangle<float> titleBox (4.0f * u, 8.0f * u, w, 12.0f * u);
 
-    g.setFont (FontFactory::withTypeface (typeface, juce::Font().getHeight()));
+    g.setFont (FontFactory::withTypeface (typeface, FontFactory::defaultHeight()));
     g.setColour (Palette::greyAAA6A6);
     g.setFont (9.0f * u);
     g.drawText (productName.toUpperCase() + Product::editionLabel, titleBox, juce::Justification::topLeft, true);
@@ -163,7 +163,7 @@ void MainComponent::paint (juce::Graphics& g)
     g.setFont (4.0f * u);
     g.drawSingleLineText ("QUILL", at (4.0f), at (5.0f), juce::Justification::left);
 
-    g.setFont (FontFactory::withTypeface (typeface, juce::Font().getHeight()));
+    g.setFont (FontFactory::withTypeface (typeface, FontFactory::defaultHeight()));
     g.setFont (4.0f * u);
     g.setColour (Palette::greyAAA6A6);
     g.drawSingleLineText ("FEN", at (13.0f), at (5.0f), juce::Justification::left);

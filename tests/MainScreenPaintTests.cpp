@@ -21,7 +21,7 @@ const juce::Colour halfGrey = grey.withAlpha ((juce::uint8) 128);
 juce::Font regular (float height)
 {
     // The screen's look and feel is the desktop default while a MainComponent exists.
-    return FontFactory::withTypeface (juce::LookAndFeel::getDefaultLookAndFeel().getTypefaceForFont (juce::Font()), height);
+    return FontFactory::withTypeface (juce::LookAndFeel::getDefaultLookAndFeel().getTypefaceForFont (FontFactory::plain (height)), height);
 }
 
 void text (juce::Graphics& g, juce::Colour colour, float height, const juce::String& s, juce::Rectangle<float> box, juce::Justification j)
