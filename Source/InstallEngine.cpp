@@ -1,6 +1,7 @@
 #include "InstallEngine.h"
 
 #include "InstalledState.h"
+#include "PlatformFiles.h"
 
 #include <new>
 
@@ -8,8 +9,12 @@ namespace InstallEngine
 {
 namespace
 {
-    // Hidden siblings of the item inside its own install folder, so every rename stays on one
-    // volume. Detection only ever looks at the exact item name, so it never mistakes them for it.
+    const char* const stagingRole = "qf-staging";
+    const char* const asideRole = "qf-old";
+
+    // Siblings of the item inside its own install folder, so every rename stays on one volume.
+    // Detection only ever looks at the exact item name, so it never mistakes them for it; the
+    // leading dot and, on Windows, the hidden attribute keep them out of sight while they exist.
     juce::File uniqueSibling (const juce::File& folder, const juce::String& itemName, const char* role)
     {
         for (;;)
@@ -19,6 +24,50 @@ namespace
             if (! InstalledState::somethingAt (candidate))
                 return candidate;
         }
+    }
+
+    bool isSiblingName (const juce::String& name, const juce::String& itemName)
+    {
+        for (const auto* role : { stagingRole, asideRole })
+        {
+            const auto prefix = "." + itemName + "." + role + "-";
+
+            if (name.startsWith (prefix))
+            {
+                const auto suffix = name.substring (prefix.length());
+                return suffix.isNotEmpty() && suffix.length() <= 8 && suffix.containsOnly ("0123456789abcdef");
+            }
+        }
+
+        return false;
+    }
+
+    // Depth first and never into a link: a link inside the item goes, what it points to stays.
+    // Read-only entries go like any other.
+    bool removeTree (const juce::File& f)
+    {
+        if (! InstalledState::somethingAt (f))
+            return true;
+
+        if (f.isDirectory() && ! PlatformFiles::isLink (f))
+            for (const auto& child : f.findChildFiles (juce::File::findFilesAndDirectories, false))
+                removeTree (child);
+
+        PlatformFiles::removeEntry (f);
+        return ! InstalledState::somethingAt (f);
+    }
+
+    // Staging folders and set-aside items that a run killed half way left behind: each holds a
+    // whole or partial copy of the plug-in that a host scanning the folder could load.
+    bool removeSiblings (const juce::File& folder, const juce::String& itemName)
+    {
+        bool allGone = true;
+
+        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false))
+            if (isSiblingName (child.getFileName(), itemName))
+                allGone = removeTree (child) && allGone;
+
+        return allGone;
     }
 
     // By path text rather than File::isAChildOf(), which walks parents recursively and can run
@@ -128,10 +177,12 @@ namespace
             return {};
         }
 
-        const auto staging = uniqueSibling (installFolder, itemName, "qf-staging");
+        const auto staging = uniqueSibling (installFolder, itemName, stagingRole);
 
         if (! staging.createDirectory().wasOk())
             return {};
+
+        PlatformFiles::setHidden (staging, true);
 
         bool ok = true;
 
@@ -144,7 +195,7 @@ namespace
 
         if (! ok)
         {
-            staging.deleteRecursively (false);
+            removeTree (staging);
             return {};
         }
 
@@ -157,11 +208,10 @@ bool uninstallFormat (const juce::File& installFolder, const juce::String& produ
     if (! InstalledState::isUsableInstallFolder (installFolder))
         return false;
 
-    const auto target = InstalledState::targetPath (installFolder, productName, formatIndex);
-
-    // Not following links: a link inside a bundle goes, the folder it points at stays.
-    target.deleteRecursively (false);
-    return ! InstalledState::somethingAt (target);
+    const auto itemName = InstalledState::itemName (productName, formatIndex);
+    const bool siblingsGone = removeSiblings (installFolder, itemName);
+    const bool itemGone = removeTree (InstalledState::targetPath (installFolder, productName, formatIndex));
+    return siblingsGone && itemGone;
 }
 
 bool installFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex, ArchiveData archive)
@@ -174,6 +224,10 @@ bool installFormat (const juce::File& installFolder, const juce::String& product
 
     const auto itemName = InstalledState::itemName (productName, formatIndex);
     const auto target = InstalledState::targetPath (installFolder, productName, formatIndex);
+
+    // One that cannot go now is tried again at the end, and then fails the format.
+    removeSiblings (installFolder, itemName);
+
     const auto staging = stageArchive (installFolder, itemName, archive);
 
     if (staging == juce::File())
@@ -183,57 +237,45 @@ bool installFormat (const juce::File& installFolder, const juce::String& product
 
     // An archive without entries installs nothing, changes nothing and still succeeds.
     if (! InstalledState::somethingAt (staged))
-    {
-        staging.deleteRecursively (false);
-        return true;
-    }
+        return removeTree (staging) && removeSiblings (installFolder, itemName);
 
+    // The old item, a link as the link itself, is only set aside until the new one is in place,
+    // so a failed swap can put it back: the user is never left without a working plug-in.
     juce::File aside;
-    juce::String oldLink;
+    bool asideWasHidden = false;
 
-    // A link at the target path is replaced as a link, never entered. It can be made again
-    // from its text if the swap fails, and moveFileTo() cannot move a dangling one.
-    if (target.isSymbolicLink())
-    {
-        oldLink = target.getNativeLinkedTarget();
-
-        if (! target.deleteFile())
-        {
-            staging.deleteRecursively (false);
-            return false;
-        }
-    }
-
-    // The old item is only set aside until the new one is in place, so a failed swap can
-    // always put it back: the user is never left without a working plug-in.
     if (InstalledState::somethingAt (target))
     {
-        aside = uniqueSibling (installFolder, itemName, "qf-old");
+        aside = uniqueSibling (installFolder, itemName, asideRole);
+        asideWasHidden = PlatformFiles::isHidden (target);
 
-        if (! target.moveFileTo (aside))
+        if (! PlatformFiles::moveEntry (target, aside))
         {
-            staging.deleteRecursively (false);
+            removeTree (staging);
             return false;
         }
+
+        PlatformFiles::setHidden (aside, true);
     }
 
-    if (! staged.moveFileTo (target))
+    if (! PlatformFiles::moveEntry (staged, target))
     {
+        // If the old item cannot be put back either, it goes: a full copy under a hidden name is
+        // the second plug-in a host would find. The verdict is false either way.
         if (aside != juce::File())
-            aside.moveFileTo (target);
-        else if (oldLink.isNotEmpty())
-            juce::File::createSymbolicLink (target, oldLink, false);
+        {
+            if (PlatformFiles::moveEntry (aside, target))
+                PlatformFiles::setHidden (target, asideWasHidden);
+            else
+                removeTree (aside);
+        }
 
-        staging.deleteRecursively (false);
+        removeTree (staging);
         return false;
     }
 
-    staging.deleteRecursively (false);
-
-    if (aside != juce::File())
-        aside.deleteRecursively (false);
-
-    return true;
+    removeTree (staging);
+    return removeSiblings (installFolder, itemName);
 }
 
 bool run (std::array<bool, 3>& selected,

@@ -9,12 +9,15 @@
 /** Installs and uninstalls the product's formats in their install folders. */
 namespace InstallEngine
 {
-/** Replaces the format's item in the install folder by the archive's contents.
-        Returns true if every entry of the archive was written. */
+/** Replaces the format's item in the install folder by the archive's contents, and removes
+        any staging or set-aside copy of the item an earlier run left behind. Returns true if
+        every entry of the archive was written and no copy of the item is left anywhere else in
+        the folder. On false, the old item is in place as it was, or nothing is. */
 bool installFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex, ArchiveData archive);
 
-/** Removes the format's item from the install folder, never following links.
-        Returns true if nothing of it is left (including when there was nothing). */
+/** Removes the format's item, and any copies of it an earlier run left behind, from the
+        install folder, never following links. Returns true if nothing of it is left (including
+        when there was nothing). */
 bool uninstallFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex);
 
 /** One run of the action button: handles each ticked format in the order VST3, CLAP, AAX,

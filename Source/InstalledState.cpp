@@ -1,5 +1,6 @@
 #include "InstalledState.h"
 
+#include "PlatformFiles.h"
 #include "Product.h"
 
 namespace InstalledState
@@ -11,7 +12,7 @@ juce::String itemName (const juce::String& productName, int formatIndex)
 
 bool isUsableInstallFolder (const juce::File& installFolder)
 {
-    return installFolder != juce::File() && juce::File::isAbsolutePath (installFolder.getFullPathName());
+    return installFolder != juce::File() && PlatformFiles::namesFixedPlace (installFolder.getFullPathName());
 }
 
 juce::File targetPath (const juce::File& installFolder, const juce::String& productName, int formatIndex)

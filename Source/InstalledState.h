@@ -14,9 +14,9 @@ juce::String itemName (const juce::String& productName, int formatIndex);
 
 /** Whether a folder is a place the installer may look into or write to at all.
 
-        An empty folder (a settings file without the format's path) or one that is not absolute
-        would resolve against the drive root or the current folder of an elevated process, which
-        is never where the user meant plug-ins to go.
+        An empty folder (a settings file without the format's path) or one whose place depends
+        on the current folder or drive would resolve against the drive root or the current folder
+        of an elevated process, which is never where the user meant plug-ins to go.
     */
 bool isUsableInstallFolder (const juce::File& installFolder);
 

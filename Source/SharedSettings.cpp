@@ -1,5 +1,7 @@
 #include "SharedSettings.h"
 
+#include "PlatformFiles.h"
+
 namespace SharedSettings
 {
 const juce::String importantNote { "These are the paths that all Quillfen installers will use for their respective formats. "
@@ -22,7 +24,9 @@ namespace
         for (size_t i = 0; i < installFolders.size(); ++i)
         {
             const auto value = root.getStringAttribute (pathAttributes[i]);
-            installFolders[i] = juce::File::isAbsolutePath (value) ? juce::File (value) : juce::File();
+            // Judged as text: JUCE already completes "\Plugins" with the current drive when it
+            // makes a File of it, and Windows resolves "C:plugins" against drive C:'s current folder.
+            installFolders[i] = PlatformFiles::namesFixedPlace (value) ? juce::File (value) : juce::File();
 
             if (installFolders[i] != juce::File() && ! installFolders[i].exists())
                 installFolders[i].createDirectory();

@@ -1,5 +1,7 @@
 #include "MainComponent.h"
+#include "PlatformFiles.h"
 #include "SharedSettings.h"
+#include "SystemFolders.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +18,17 @@ struct Folder
     juce::File file = settings.getChildFile ("RackhandSettings.txt");
 };
 
-std::array<juce::File, 3> linuxDefaults() { return { juce::File ("/usr/lib/vst3"), juce::File ("/usr/lib/clap"), juce::File ("/usr/lib/aax") }; }
+std::array<juce::File, 3> machineDefaults() { return SystemFolders::forThisMachine().defaultInstallFolders; }
+
+// A path written with "/" as the system writes it: on Windows on drive C: with backslashes.
+juce::String native (const juce::String& path)
+{
+#if JUCE_WINDOWS
+    return "C:" + path.replaceCharacter ('/', '\\');
+#else
+    return path;
+#endif
+}
 
 juce::String fileText (const juce::File& f)
 {
@@ -25,34 +37,51 @@ juce::String fileText (const juce::File& f)
     return bytes.toString();
 }
 
+// Windows refuses control characters and <>:"|?* in names; such a folder cannot be created.
+bool nameAllowedHere (const juce::String& relativePath)
+{
+#if JUCE_WINDOWS
+    for (auto p = relativePath.getCharPointer(); ! p.isEmpty(); ++p)
+        if (*p < 32 || juce::String ("<>:\"|?*").containsChar (*p))
+            return false;
+#endif
+    juce::ignoreUnused (relativePath);
+    return true;
+}
+
 const juce::String declaration ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n");
 const juce::String indent (juce::String::repeatedString (" ", 18));
 } // namespace
 
+// The Windows layout, with its longer default paths, is checked in the real C:\ProgramData by
+// WindowsTests.cpp.
+#if ! JUCE_WINDOWS
 TEST (SettingsFileWriting, WritesTheFixedLayoutByteForByte)
 {
     Folder folder;
-    auto folders = linuxDefaults();
+    auto folders = machineDefaults();
     SharedSettings::settle (folder.settings, folders);
 
     const auto expected = declaration + "<Rackhand_Settings Important_Note:=\"" + SharedSettings::importantNote + "\"\r\n"
                           + indent + " CLAP_Path=\"/usr/lib/clap\" VST3_Path=\"/usr/lib/vst3\" AAX_Path=\"/usr/lib/aax\"/>\r\n";
     EXPECT_EQ (fileText (folder.file), expected);
-    EXPECT_EQ (folders, linuxDefaults()) << "writing keeps the folders in use";
+    EXPECT_EQ (folders, machineDefaults()) << "writing keeps the folders in use";
     EXPECT_FALSE (juce::File ("/usr/lib/aax").getChildFile ("never").exists());
 }
+#endif
 
 TEST (SettingsFileWriting, WrapsLongPathsAndEscapesQuotesAmpersandsAndNonAscii)
 {
     Folder folder;
-    const juce::String clap ("/Program Files/Common Files/CLAP \"Q\" & <B>");
-    const juce::String vst3 (juce::CharPointer_UTF8 ("/Program Files/Common Files/V\xc3\xbcST3"));
-    std::array<juce::File, 3> folders { juce::File (vst3), juce::File (clap), juce::File ("/Program Files/Common Files/Avid/Audio/Plug-Ins") };
+    const auto clap = native ("/Program Files/Common Files/CLAP \"Q\" & <B>");
+    const auto vst3 = native (juce::CharPointer_UTF8 ("/Program Files/Common Files/V\xc3\xbcST3"));
+    std::array<juce::File, 3> folders { juce::File (vst3), juce::File (clap), juce::File (native ("/Program Files/Common Files/Avid/Audio/Plug-Ins")) };
     SharedSettings::settle (folder.settings, folders);
 
     const auto expected = declaration + "<Rackhand_Settings Important_Note:=\"" + SharedSettings::importantNote + "\"\r\n"
-                          + indent + " CLAP_Path=\"/Program Files/Common Files/CLAP &quot;Q&quot; &amp; &lt;B&gt;\"\r\n"
-                          + indent + " VST3_Path=\"/Program Files/Common Files/V&#252;ST3\" AAX_Path=\"/Program Files/Common Files/Avid/Audio/Plug-Ins\"/>\r\n";
+                          + indent + " CLAP_Path=\"" + native ("/Program Files/Common Files/CLAP &quot;Q&quot; &amp; &lt;B&gt;") + "\"\r\n"
+                          + indent + " VST3_Path=\"" + native ("/Program Files/Common Files/V&#252;ST3") + "\" AAX_Path=\""
+                          + native ("/Program Files/Common Files/Avid/Audio/Plug-Ins") + "\"/>\r\n";
     EXPECT_EQ (fileText (folder.file), expected);
 }
 
@@ -60,11 +89,11 @@ TEST (SettingsFileWriting, NothingIsWrittenWithoutTheMakersFolder)
 {
     Folder folder;
     folder.settings.deleteRecursively (false);
-    auto folders = linuxDefaults();
+    auto folders = machineDefaults();
     SharedSettings::settle (folder.settings, folders);
 
     EXPECT_FALSE (folder.settings.exists());
-    EXPECT_EQ (folders, linuxDefaults());
+    EXPECT_EQ (folders, machineDefaults());
 }
 
 TEST (SettingsFileReading, TakesTheThreePathsWhateverTheRootOrderOrExtras)
@@ -78,7 +107,7 @@ TEST (SettingsFileReading, TakesTheThreePathsWhateverTheRootOrderOrExtras)
                                  + "\" CLAP_Path=\"" + c.getFullPathName() + "\"><child/></Other>");
     const auto before = fileText (folder.file);
 
-    auto folders = linuxDefaults();
+    auto folders = machineDefaults();
     SharedSettings::settle (folder.settings, folders);
 
     EXPECT_EQ (folders[0], v);
@@ -95,7 +124,7 @@ TEST (SettingsFileReading, MissingOrWrongCaseAttributesGiveAnEmptyFolderAndNoRep
     folder.file.replaceWithText ("<Rackhand_Settings vst3_path=\"" + v.getFullPathName() + "\" CLAP_Path=\"\" />");
     const auto before = fileText (folder.file);
 
-    auto folders = linuxDefaults();
+    auto folders = machineDefaults();
     SharedSettings::settle (folder.settings, folders);
 
     for (const auto& f : folders)
@@ -114,7 +143,7 @@ TEST (SettingsFileReading, AFileAtAPathIsLeftAloneAndRelativeValuesAreNotPlaces)
 
     const auto cwd = juce::File::getCurrentWorkingDirectory();
     folder.root.setAsCurrentWorkingDirectory();
-    auto folders = linuxDefaults();
+    auto folders = machineDefaults();
     SharedSettings::settle (folder.settings, folders);
     cwd.setAsCurrentWorkingDirectory();
 
@@ -122,6 +151,67 @@ TEST (SettingsFileReading, AFileAtAPathIsLeftAloneAndRelativeValuesAreNotPlaces)
     EXPECT_EQ (plain.loadFileAsString(), "data");
     EXPECT_EQ (folders[1], juce::File());
     EXPECT_FALSE (folder.root.getChildFile ("relative").exists()) << "nothing created relative to the current folder";
+}
+
+TEST (SettingsFileReading, APathIsAPlaceOnlyIfItNamesTheSameFolderFromAnyCurrentFolder)
+{
+    struct Case
+    {
+        const char* value;
+        bool onWindows, onLinux;
+    };
+
+    const Case cases[] = {
+        { "C:\\Program Files\\Common Files\\VST3", true, false },
+        { "C:/Program Files/Common Files/VST3", true, false },
+        { "c:\\", true, false },
+        { "//server/share/VST3", true, true },
+        { "\\\\server\\share", true, false },
+        { "\\\\server", false, false },
+        { "\\\\server\\", false, false },
+        { "C:plugins", false, false },
+        { "C:", false, false },
+        { "\\Plugins", false, false },
+        { "/usr/lib/vst3", false, true },
+        { "~/vst3", false, true },
+        { "relative/clap", false, false },
+        { " C:\\x", false, false },
+        { "1:\\x", false, false },
+        { "", false, false },
+    };
+
+    for (const auto& c : cases)
+#if JUCE_WINDOWS
+        EXPECT_EQ (PlatformFiles::namesFixedPlace (c.value), c.onWindows) << c.value;
+#else
+        EXPECT_EQ (PlatformFiles::namesFixedPlace (c.value), c.onLinux) << c.value;
+#endif
+}
+
+TEST (SettingsFileReading, ForwardSlashPathsAreUsedAndDriveRelativeOrRootedOnesCreateNothing)
+{
+    Folder folder;
+    const auto vst3 = folder.root.getChildFile (juce::CharPointer_UTF8 ("Plug-Ins f\xc3\xbcr T\xc3\xabst/VST3"));
+    const auto rooted = "\\qf-rooted-" + juce::String::toHexString (juce::Random::getSystemRandom().nextInt());
+    folder.file.replaceWithText ("<Rackhand_Settings VST3_Path=\"" + vst3.getFullPathName().replaceCharacter ('\\', '/')
+                                 + "\" CLAP_Path=\"C:plugins\" AAX_Path=\"" + rooted + "\"/>");
+
+    const auto cwd = juce::File::getCurrentWorkingDirectory();
+    folder.root.setAsCurrentWorkingDirectory();
+    auto folders = machineDefaults();
+    SharedSettings::settle (folder.settings, folders);
+    cwd.setAsCurrentWorkingDirectory();
+
+    EXPECT_EQ (folders[0], vst3);
+    EXPECT_TRUE (vst3.isDirectory());
+    EXPECT_EQ (folders[1], juce::File()) << "drive-relative";
+    EXPECT_EQ (folders[2], juce::File()) << "rooted without a drive";
+
+    const auto created = folder.root.findChildFiles (juce::File::findFilesAndDirectories, false);
+    EXPECT_EQ (created.size(), 2) << "only the settings folder and the VST3 path's parent, nothing in the current folder";
+#if JUCE_WINDOWS
+    EXPECT_FALSE (juce::File ("C:" + rooted).exists()) << "nothing at the root of the current drive";
+#endif
 }
 
 TEST (SettingsFileReading, BrokenFilesKeepTheDefaultsAndStayUntouched)
@@ -143,10 +233,10 @@ TEST (SettingsFileReading, BrokenFilesKeepTheDefaultsAndStayUntouched)
             folder.file.create();
         else
             folder.file.replaceWithData (bytes.getData(), bytes.getSize());
-        auto folders = linuxDefaults();
+        auto folders = machineDefaults();
         SharedSettings::settle (folder.settings, folders);
 
-        EXPECT_EQ (folders, linuxDefaults()) << bytes.getSize();
+        EXPECT_EQ (folders, machineDefaults()) << bytes.getSize();
         juce::MemoryBlock after;
         folder.file.loadFileAsData (after);
         EXPECT_EQ (after, bytes);
@@ -244,7 +334,10 @@ TEST (SettingsFileFuzz, MutatedFilesNeverEscapeTheirFoldersNorGetRewritten)
                 continue;
 
             ASSERT_TRUE (f == sandbox || f.getFullPathName().startsWith (prefix)) << f.getFullPathName();
-            EXPECT_TRUE (f.isDirectory()) << "round " << round << ": " << f.getFullPathName() << " was not created";
+            if (nameAllowedHere (f.getRelativePathFrom (sandbox)))
+            {
+                EXPECT_TRUE (f.isDirectory()) << "round " << round << ": " << f.getFullPathName() << " was not created";
+            }
         }
     }
 

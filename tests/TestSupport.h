@@ -70,7 +70,15 @@ int countChildrenOfType (const juce::Component& parent)
 struct TempFolder
 {
     TempFolder() { root.createDirectory(); }
-    ~TempFolder() { root.deleteRecursively (false); }
+
+    ~TempFolder()
+    {
+#if JUCE_WINDOWS
+        // Windows refuses to delete read-only files, which some tests leave behind on failure.
+        root.setReadOnly (false, true);
+#endif
+        root.deleteRecursively (false);
+    }
 
     juce::File root = juce::File::createTempFile ("qf_test");
 };

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <vector>
+
 namespace WindowsTestHelpers
 {
 namespace
@@ -50,6 +53,65 @@ FileHolder::~FileHolder()
 
     heldMarker.deleteFile();
     releaseMarker.deleteFile();
+}
+
+namespace
+{
+    using UnixFileName = char*(CDECL*) (LPCWSTR);
+
+    UnixFileName wineUnixFileName()
+    {
+        return reinterpret_cast<UnixFileName> (reinterpret_cast<void*> (GetProcAddress (GetModuleHandleW (L"kernel32.dll"), "wine_get_unix_file_name")));
+    }
+
+    juce::String unixPath (const juce::File& f)
+    {
+        auto* name = wineUnixFileName() (f.getFullPathName().toWideCharPointer());
+        const auto path = juce::String::fromUTF8 (name != nullptr ? name : "");
+        HeapFree (GetProcessHeap(), 0, name);
+        return path;
+    }
+
+    // Wine starts a host program, but its handle cannot be waited on: a marker tells when it is done.
+    bool runOnHost (const juce::String& script)
+    {
+        if (wineUnixFileName() == nullptr)
+            return false;
+
+        const auto marker = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("qf_host", ".done", false);
+        const auto command = "/bin/sh -c \"" + script + " && touch '" + unixPath (marker) + "'\"";
+
+        // CreateProcessW may write into the command line, so it gets a copy of its own.
+        std::vector<wchar_t> commandLine (command.toWideCharPointer(), command.toWideCharPointer() + wcslen (command.toWideCharPointer()) + 1);
+        STARTUPINFOW startup {};
+        startup.cb = sizeof (startup);
+        PROCESS_INFORMATION process {};
+
+        if (! CreateProcessW (nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+            return false;
+
+        CloseHandle (process.hThread);
+        CloseHandle (process.hProcess);
+
+        const bool done = waitFor (marker, 10000);
+        marker.deleteFile();
+        return done;
+    }
+} // namespace
+
+bool makeHostLink (const juce::File& link, const juce::File& target)
+{
+    return wineUnixFileName() != nullptr && runOnHost ("ln -s '" + unixPath (target) + "' '" + unixPath (link) + "'");
+}
+
+bool removeOnHost (const juce::File& folder)
+{
+    // Only ever a test's own folder under the temporary folder.
+    if (wineUnixFileName() == nullptr || ! folder.isAChildOf (juce::File::getSpecialLocation (juce::File::tempDirectory)))
+        return false;
+
+    const auto path = unixPath (folder);
+    return path.startsWith ("/") && ! path.containsChar ('\'') && runOnHost ("rm -rf '" + path + "'");
 }
 
 int runHolderIfAsked (int argc, char** argv)

@@ -7,11 +7,13 @@
 #include "InstallEngine.h"
 #include "InstalledState.h"
 #include "MainComponent.h"
+#include "PlatformFiles.h"
 #include "Product.h"
 #include "SharedSettings.h"
 #include "SystemFolders.h"
 #include "TestSupport.h"
 #include "WindowsTestHelpers.h"
+#include "panel_success.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +51,31 @@ std::array<juce::File, 3> defaultFolders()
 {
     const auto& folders = SystemFolders::current().defaultInstallFolders;
     return { folders[0], folders[1], folders[2] };
+}
+
+juce::StringArray namesIn (const juce::File& folder)
+{
+    juce::StringArray names;
+
+    for (const auto& f : folder.findChildFiles (juce::File::findFilesAndDirectories, false))
+        names.add (f.getFileName());
+
+    names.sort (false);
+    return names;
+}
+
+bool hasAttribute (const juce::File& f, DWORD attribute)
+{
+    const auto attributes = GetFileAttributesW (f.getFullPathName().toWideCharPointer());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & attribute) != 0;
+}
+
+/** Runs the main component's action button once, as a click does, and returns the verdict. */
+bool clickAction (MainComponent& main, bool uninstall)
+{
+    main.modifierKeysChanged (uninstall ? juce::ModifierKeys (juce::ModifierKeys::shiftModifier) : juce::ModifierKeys());
+    main.buttonClicked (dynamic_cast<juce::Button*> (TestSupport::findChild (main, "INSTALL")));
+    return main.getResultPanel() != nullptr && main.getResultPanel()->success;
 }
 } // namespace
 
@@ -198,6 +225,258 @@ TEST (WindowsInstall, FileLockedByAnotherProcessFailsTheInstallAndLosesNothing)
     EXPECT_EQ (clapFolder.findChildFiles (juce::File::findFilesAndDirectories, false), before)
         << "nothing of the failed install is left beside the old copy";
     clap.deleteFile();
+}
+
+TEST (WindowsInstall, AnUpdateOverAReadOnlyBundleLeavesExactlyTheBundleAndAnUninstallLeavesNothing)
+{
+    cleanMachine();
+    const auto vst3Folder = defaultFolders()[0];
+    ASSERT_TRUE (vst3Folder.createDirectory());
+    ASSERT_EQ (namesIn (vst3Folder), juce::StringArray()) << "the prefix's VST3 folder starts empty";
+
+    std::array<bool, 3> selected { true, false, false };
+    ASSERT_TRUE (InstallEngine::run (selected, defaultFolders(), product, false));
+
+    const auto bundle = vst3Folder.getChildFile ("Halcyra 2.vst3");
+    const auto binary = bundle.getChildFile ("Contents\\x86_64-win\\Halcyra 2.vst3");
+    ASSERT_TRUE (bundle.getChildFile ("old-extra.txt").replaceWithText ("from the old version"));
+
+    // As "attrib +r /s /d" leaves it, or a copy from read-only media.
+    const auto makeReadOnly = [&]
+    {
+        for (const auto& entry : juce::RangedDirectoryIterator (bundle, true, "*", juce::File::findFilesAndDirectories))
+            SetFileAttributesW (entry.getFile().getFullPathName().toWideCharPointer(), FILE_ATTRIBUTE_READONLY);
+
+        SetFileAttributesW (bundle.getFullPathName().toWideCharPointer(), FILE_ATTRIBUTE_READONLY);
+    };
+
+    makeReadOnly();
+    ASSERT_FALSE (DeleteFileW (binary.getFullPathName().toWideCharPointer())) << "Windows itself refuses to delete the binary";
+
+    selected = { true, false, false };
+    EXPECT_TRUE (InstallEngine::run (selected, defaultFolders(), product, false));
+    EXPECT_EQ (namesIn (vst3Folder), juce::StringArray ("Halcyra 2.vst3")) << "no second copy beside it";
+    EXPECT_FALSE (bundle.getChildFile ("old-extra.txt").exists());
+    EXPECT_EQ (binary.getSize(), 17072608);
+
+    makeReadOnly();
+    selected = { true, false, false };
+    EXPECT_TRUE (InstallEngine::run (selected, defaultFolders(), product, true));
+    EXPECT_EQ (namesIn (vst3Folder), juce::StringArray());
+}
+
+TEST (WindowsInstall, ABundleFileHeldByAHostFailsTheUpdateTruthfullyAndTheNextRunCleansUp)
+{
+    cleanMachine();
+    const auto vst3Folder = defaultFolders()[0];
+    ASSERT_TRUE (vst3Folder.createDirectory());
+    ASSERT_TRUE (InstallEngine::installFormat (vst3Folder, product, 0, embeddedArchive (0)));
+    const auto bundle = vst3Folder.getChildFile ("Halcyra 2.vst3");
+    const auto binary = bundle.getChildFile ("Contents\\x86_64-win\\Halcyra 2.vst3");
+
+    {
+        WindowsTestHelpers::FileHolder holder (binary);
+        ASSERT_TRUE (holder.isHolding());
+
+        // Windows refuses to rename a folder with a file open inside, so nothing changes. Wine
+        // renames it, and then cannot delete the held file: the new bundle is in place, and what
+        // is left of the old one stays hidden until a later run can remove it.
+        EXPECT_FALSE (InstallEngine::installFormat (vst3Folder, product, 0, embeddedArchive (0)));
+        EXPECT_EQ (binary.getSize(), 17072608);
+
+        for (const auto& f : vst3Folder.findChildFiles (juce::File::findFilesAndDirectories, false))
+            EXPECT_TRUE (f == bundle || hasAttribute (f, FILE_ATTRIBUTE_HIDDEN)) << f.getFullPathName();
+
+        EXPECT_FALSE (InstallEngine::uninstallFormat (vst3Folder, product, 0)) << "the held copy cannot go";
+    }
+
+    EXPECT_TRUE (InstallEngine::installFormat (vst3Folder, product, 0, embeddedArchive (0)));
+    EXPECT_EQ (namesIn (vst3Folder), juce::StringArray ("Halcyra 2.vst3")) << "the leftover went at the next run";
+    EXPECT_TRUE (InstallEngine::uninstallFormat (vst3Folder, product, 0));
+    EXPECT_EQ (namesIn (vst3Folder), juce::StringArray());
+}
+
+TEST (WindowsAttributes, SiblingsAreHiddenAndAnItemPutBackKeepsItsOwnHiddenState)
+{
+    TestSupport::TempFolder temp;
+    const auto clap = temp.root.getChildFile ("Halcyra 2.clap");
+    ASSERT_TRUE (clap.replaceWithText ("old clap"));
+    bool allHidden = true;
+
+    const auto checkSiblings = [&] (const juce::File&, const juce::File&)
+    {
+        for (const auto& f : temp.root.findChildFiles (juce::File::findFilesAndDirectories, false))
+            allHidden = allHidden && (f == clap || hasAttribute (f, FILE_ATTRIBUTE_HIDDEN));
+
+        return true;
+    };
+
+    {
+        PlatformFiles::ScopedMoveHook hook (checkSiblings);
+        EXPECT_TRUE (InstallEngine::installFormat (temp.root, product, 1, embeddedArchive (1)));
+    }
+
+    EXPECT_TRUE (allHidden);
+    EXPECT_EQ (namesIn (temp.root), juce::StringArray ("Halcyra 2.clap"));
+    EXPECT_FALSE (hasAttribute (clap, FILE_ATTRIBUTE_HIDDEN));
+
+    // The attribute travels with a renamed item, so one put back after a failed swap gets its
+    // own state again.
+    for (const bool hidden : { false, true })
+    {
+        PlatformFiles::setHidden (clap, hidden);
+        const auto failPlacing = [&] (const juce::File& from, const juce::File& to)
+        { return ! (to == clap && from.getParentDirectory() != temp.root); };
+        PlatformFiles::ScopedMoveHook hook (failPlacing);
+        EXPECT_FALSE (InstallEngine::installFormat (temp.root, product, 1, embeddedArchive (1)));
+        EXPECT_EQ (hasAttribute (clap, FILE_ATTRIBUTE_HIDDEN), hidden);
+        EXPECT_EQ (namesIn (temp.root), juce::StringArray ("Halcyra 2.clap"));
+    }
+
+    // Wine hides every name with a leading dot by itself; a plain name shows the attribute is ours.
+    PlatformFiles::setHidden (clap, true);
+    EXPECT_TRUE (hasAttribute (clap, FILE_ATTRIBUTE_HIDDEN));
+    PlatformFiles::setHidden (clap, false);
+    EXPECT_FALSE (hasAttribute (clap, FILE_ATTRIBUTE_HIDDEN));
+}
+
+TEST (WindowsLinks, HostLinksAtTheTargetOrInsideABundleAreNeverActedThrough)
+{
+    TestSupport::TempFolder temp;
+
+    // Gone before the temporary folder's own clean-up, which would reach through the links.
+    struct HostCleanUp
+    {
+        ~HostCleanUp() { WindowsTestHelpers::removeOnHost (folder); }
+        juce::File folder;
+    } cleanUp { temp.root };
+
+    const auto folder = temp.root.getChildFile ("VST3 and CLAP");
+    const auto elsewhere = temp.root.getChildFile (juce::CharPointer_UTF8 ("els\xc3\xa9where"));
+    const auto empty = temp.root.getChildFile ("empty");
+    const auto preciousFile = temp.root.getChildFile ("precious.clap");
+    ASSERT_TRUE (folder.createDirectory() && elsewhere.createDirectory() && empty.createDirectory());
+    ASSERT_TRUE (elsewhere.getChildFile ("precious.txt").replaceWithText ("keep me"));
+    ASSERT_TRUE (preciousFile.replaceWithText ("keep me too"));
+
+    const auto vst3Link = folder.getChildFile ("Halcyra 2.vst3");
+    const auto clapLink = folder.getChildFile ("Halcyra 2.clap");
+
+    if (! WindowsTestHelpers::makeHostLink (vst3Link, elsewhere))
+        GTEST_SKIP() << "links of the host system exist only under Wine";
+
+    ASSERT_TRUE (WindowsTestHelpers::makeHostLink (clapLink, preciousFile));
+
+    // Every Windows call on them would reach what they point to, so they are never touched:
+    // install and uninstall fail, and nothing changes on either side of the links.
+    EXPECT_TRUE (PlatformFiles::isLink (vst3Link));
+    EXPECT_TRUE (PlatformFiles::isLink (clapLink)) << "a file link shows only through the path it resolves to";
+
+    for (const bool uninstall : { false, true })
+    {
+        for (int format : { 0, 1 })
+        {
+            EXPECT_FALSE (uninstall ? InstallEngine::uninstallFormat (folder, product, format)
+                                    : InstallEngine::installFormat (folder, product, format, embeddedArchive (format)))
+                << format << (uninstall ? " uninstall" : " install");
+        }
+    }
+
+    PlatformFiles::setHidden (clapLink, true);
+    EXPECT_FALSE (hasAttribute (preciousFile, FILE_ATTRIBUTE_HIDDEN)) << "attributes never change through a link";
+
+    EXPECT_EQ (namesIn (folder), juce::StringArray ({ "Halcyra 2.clap", "Halcyra 2.vst3" })) << "no sibling left";
+    EXPECT_EQ (namesIn (elsewhere), juce::StringArray ("precious.txt"));
+    EXPECT_EQ (elsewhere.getChildFile ("precious.txt").loadFileAsString(), "keep me");
+    EXPECT_EQ (preciousFile.loadFileAsString(), "keep me too");
+
+    // Wine's RemoveDirectory on a link to an empty folder removes that folder.
+    const auto second = temp.root.getChildFile ("second");
+    ASSERT_TRUE (second.createDirectory());
+    ASSERT_TRUE (WindowsTestHelpers::makeHostLink (second.getChildFile ("Halcyra 2.vst3"), empty));
+    EXPECT_FALSE (InstallEngine::uninstallFormat (second, product, 0));
+    EXPECT_TRUE (empty.isDirectory());
+
+    // Inside a bundle: everything else of it goes, the link and what it points to stay.
+    const auto third = temp.root.getChildFile ("third");
+    const auto bundle = third.getChildFile ("Halcyra 2.vst3");
+    ASSERT_TRUE (bundle.getChildFile ("Contents/desktop.ini").create());
+    ASSERT_TRUE (WindowsTestHelpers::makeHostLink (bundle.getChildFile ("Contents/linked"), elsewhere));
+    ASSERT_TRUE (WindowsTestHelpers::makeHostLink (bundle.getChildFile ("linked.clap"), preciousFile));
+    EXPECT_FALSE (InstallEngine::uninstallFormat (third, product, 0));
+    EXPECT_FALSE (bundle.getChildFile ("Contents/desktop.ini").exists());
+    EXPECT_EQ (elsewhere.getChildFile ("precious.txt").loadFileAsString(), "keep me");
+    EXPECT_EQ (preciousFile.loadFileAsString(), "keep me too");
+}
+
+TEST (WindowsSettings, AForwardSlashPathIsUsedAndDriveRelativeOrRootedPathsWriteNothingOnC)
+{
+    cleanMachine();
+    const juce::File settingsFolder ("C:\\ProgramData\\Quillfen");
+    const auto file = settingsFolder.getChildFile ("RackhandSettings.txt");
+    const juce::File vst3 (juce::CharPointer_UTF8 ("C:\\Program Files\\Common Files\\VST3 f\xc3\xbcr T\xc3\xabst"));
+    ASSERT_TRUE (settingsFolder.createDirectory());
+    vst3.deleteRecursively();
+
+    ASSERT_TRUE (file.replaceWithText (juce::String (juce::CharPointer_UTF8 ("<Rackhand_Settings VST3_Path=\"C:/Program Files/Common Files/VST3 f\xc3\xbcr T\xc3\xabst\" "))
+                                       + "CLAP_Path=\"C:plugins\" AAX_Path=\"\\Plugins\"/>"));
+    juce::MemoryBlock settingsBefore;
+    ASSERT_TRUE (file.loadFileAsData (settingsBefore));
+
+    // The current folder of drive C: is one of the test's own; "C:plugins" would land there.
+    TestSupport::TempFolder current;
+    const auto cwd = juce::File::getCurrentWorkingDirectory();
+    ASSERT_TRUE (current.root.setAsCurrentWorkingDirectory());
+    const auto rootBefore = namesIn (juce::File ("C:\\"));
+
+    {
+        MainComponent main;
+        EXPECT_EQ (main.getInstallFolder (0), vst3);
+        EXPECT_TRUE (vst3.isDirectory()) << "created at start-up";
+        EXPECT_EQ (main.getInstallFolder (1), juce::File());
+        EXPECT_EQ (main.getInstallFolder (2), juce::File());
+
+        TestSupport::click (main, "SELECT_ALL");
+        EXPECT_FALSE (clickAction (main, false)) << "CLAP and AAX have no place to go";
+        EXPECT_TRUE (vst3.getChildFile ("Halcyra 2.vst3\\Contents\\x86_64-win\\Halcyra 2.vst3").existsAsFile());
+
+        TestSupport::click (main, "SELECT_ALL");
+        EXPECT_FALSE (clickAction (main, true));
+        EXPECT_EQ (namesIn (vst3), juce::StringArray());
+    }
+
+    EXPECT_EQ (namesIn (current.root), juce::StringArray()) << "nothing in the current folder of C:";
+    EXPECT_EQ (namesIn (juce::File ("C:\\")), rootBefore) << "nothing at the root of C:";
+
+    // A second start reads the same folders back and leaves the file as it is.
+    {
+        MainComponent main;
+        EXPECT_EQ (main.getInstallFolder (0), vst3);
+        EXPECT_EQ (main.getInstallFolder (1), juce::File());
+        EXPECT_EQ (main.getInstallFolder (2), juce::File());
+    }
+
+    juce::MemoryBlock settingsAfter;
+    file.loadFileAsData (settingsAfter);
+    EXPECT_EQ (settingsAfter, settingsBefore);
+
+    cwd.setAsCurrentWorkingDirectory();
+    file.deleteFile();
+    vst3.deleteRecursively();
+}
+
+TEST (WindowsSettings, UncPathsAreKeptAsPlaces)
+{
+    TestSupport::TempFolder temp;
+    const auto settings = temp.root.getChildFile ("Quillfen");
+    ASSERT_TRUE (settings.createDirectory());
+    ASSERT_TRUE (settings.getChildFile ("RackhandSettings.txt").replaceWithText ("<Rackhand_Settings VST3_Path=\"//qf-no-such-server/share/VST3\" CLAP_Path=\"\\\\qf-no-such-server\\share\"/>"));
+
+    std::array<juce::File, 3> folders;
+    SharedSettings::settle (settings, folders);
+    EXPECT_EQ (folders[0].getFullPathName(), "\\\\qf-no-such-server\\share\\VST3");
+    EXPECT_EQ (folders[1].getFullPathName(), "\\\\qf-no-such-server\\share");
+    EXPECT_TRUE (InstalledState::isUsableInstallFolder (folders[0]));
 }
 
 TEST (WindowsShutdown, ScriptInTheWindowsTempFolderIsRemovedButAFolderOfThatNameIsKept)
