@@ -4,6 +4,7 @@
 #include "FontFactory.h"
 #include "InstallEngine.h"
 #include "InstalledState.h"
+#include "LeftoverScript.h"
 #include "Palette.h"
 #include "Product.h"
 #include "ProgramInfo.h"
@@ -71,11 +72,7 @@ MainComponent::MainComponent()
 
 MainComponent::~MainComponent()
 {
-    // Left behind by the maker's older installers, which ran a shell script to finish a setup.
-    const auto script = SystemFolders::current().temporary.getChildFile ("script.sh");
-
-    if (script.existsAsFile())
-        script.deleteFile();
+    LeftoverScript::removeFrom (SystemFolders::current().temporary);
 }
 
 //==============================================================================
