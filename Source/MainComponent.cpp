@@ -1,5 +1,6 @@
 #include "MainComponent.h"
 
+#include "AddressLauncher.h"
 #include "EulaText.h"
 #include "FontFactory.h"
 #include "InstallEngine.h"
@@ -313,11 +314,11 @@ void MainComponent::buttonClicked (juce::Button* button)
     }
     else if (name == "WEBSITE")
     {
-        productPageAddress.launchInDefaultBrowser();
+        AddressLauncher::launch (productPageAddress);
     }
     else if (name == "MANUAL")
     {
-        manualAddress.launchInDefaultBrowser();
+        AddressLauncher::launch (manualAddress);
     }
     else if (name == "SUPPORT")
     {
