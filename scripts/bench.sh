@@ -20,15 +20,22 @@ trap 'rm -f "$log"' EXIT
 unmeasured=()
 
 # Each stage prints its figures and one PASS or FAIL line per goal, and exits 0 when it met all
-# of its goals, 1 when it missed one, and otherwise when it could not measure.
+# of its goals and 1 when it missed one. Any other ending, or one without its goal lines (a
+# Python error also exits 1), means it could not measure.
+goals() { grep -c "^  $1 " "$log" || true; }
+
 stage() {
-    local name=$1 status
+    local name=$1 status passed failed
     shift
+    passed=$(goals PASS) failed=$(goals FAIL)
     set +e
     "$@" 2>&1 | tee -a "$log"
     status=${PIPESTATUS[0]}
     set -e
-    [ "$status" -le 1 ] || unmeasured+=("$name (exit $status)")
+    if [ "$status" -eq 0 ] && [ "$(goals PASS)" -gt "$passed" ] && [ "$(goals FAIL)" -eq "$failed" ]; then
+        return
+    fi
+    [ "$status" -eq 1 ] && [ "$(goals FAIL)" -gt "$failed" ] || unmeasured+=("$name (exit $status)")
 }
 
 stage install,memory,paint "$build/benchmarks/qf_bench" --root "$work" --runs "${QF_BENCH_RUNS:-7}"
@@ -40,7 +47,7 @@ if [ "$(id -u)" -ne 0 ]; then
 else
     QF_INSTALLER="$build/qf_installer_artefacts/Release/qf_installer" \
     QF_BARE_WINDOW="$build/benchmarks/qf_bare_window_artefacts/Release/qf_bare_window" \
-    QF_XDRIVER_DIR="$root/tests/real" QF_BENCH_DIR="$root/benchmarks" QF_KEEP="$root $build" \
+    QF_XDRIVER_DIR="$root/tests/real" QF_BENCH_DIR="$root/benchmarks" QF_CHECKOUT="$root" QF_BUILD="$build" \
         stage start-up unshare --mount --net --propagation private -- bash -c '
             set -euo pipefail
             # A checkout or build under /tmp stays at its path on the private /tmp.
@@ -48,7 +55,7 @@ else
             mkdir /mnt/tmp
             mount --bind /tmp /mnt/tmp
             mount -t tmpfs -o size=256m qf_tmp /tmp
-            for dir in $QF_KEEP; do
+            for dir in "$QF_CHECKOUT" "$QF_BUILD"; do
                 case $dir in /tmp/?*) mkdir -p "$dir" && mount --bind "/mnt/tmp/${dir#/tmp/}" "$dir" ;; esac
             done
             mount -t tmpfs -o size=64m qf_opt /opt
@@ -58,8 +65,7 @@ else
 fi
 
 # The verdict comes last, once every goal has been measured or found unmeasurable.
-passed=$(grep -c '^  PASS ' "$log" || true)
-failed=$(grep -c '^  FAIL ' "$log" || true)
+passed=$(goals PASS) failed=$(goals FAIL)
 echo
 if [ "$failed" -eq 0 ] && [ ${#unmeasured[@]} -eq 0 ] && [ "$passed" -gt 0 ]; then
     echo "ALL GOALS MET ($passed)"
