@@ -1,9 +1,11 @@
 #include "MainComponent.h"
 
+#include "AddressLauncher.h"
 #include "EulaText.h"
 #include "FontFactory.h"
 #include "InstallEngine.h"
 #include "InstalledState.h"
+#include "LeftoverScript.h"
 #include "Palette.h"
 #include "Product.h"
 #include "ProgramInfo.h"
@@ -71,11 +73,7 @@ MainComponent::MainComponent()
 
 MainComponent::~MainComponent()
 {
-    // Left behind by the maker's older installers, which ran a shell script to finish a setup.
-    const auto script = SystemFolders::current().temporary.getChildFile ("script.sh");
-
-    if (script.existsAsFile())
-        script.deleteFile();
+    LeftoverScript::removeFrom (SystemFolders::current().temporary);
 }
 
 //==============================================================================
@@ -316,11 +314,11 @@ void MainComponent::buttonClicked (juce::Button* button)
     }
     else if (name == "WEBSITE")
     {
-        productPageAddress.launchInDefaultBrowser();
+        AddressLauncher::launch (productPageAddress);
     }
     else if (name == "MANUAL")
     {
-        manualAddress.launchInDefaultBrowser();
+        AddressLauncher::launch (manualAddress);
     }
     else if (name == "SUPPORT")
     {

@@ -1,5 +1,7 @@
 #include "SystemFolders.h"
 
+#include <cstdlib>
+
 namespace
 {
 const SystemFolders* overridden = nullptr;
@@ -10,8 +12,16 @@ SystemFolders SystemFolders::forThisMachine()
     SystemFolders folders;
     folders.commonApplicationData = juce::File::getSpecialLocation (juce::File::commonApplicationDataDirectory);
 
+#if JUCE_WINDOWS
     // On Windows JUCE asks GetTempPathW, the folder the system hands to every process.
     folders.temporary = juce::File::getSpecialLocation (juce::File::tempDirectory);
+#else
+    // JUCE takes TMPDIR as it stands: set but empty it gives the empty path, whose children sit
+    // in the root folder, and relative it gives a folder under wherever the program was started.
+    // Neither is a temporary folder, so then there is none.
+    if (const auto* variable = std::getenv ("TMPDIR"); variable == nullptr || variable[0] == '/')
+        folders.temporary = juce::File::getSpecialLocation (juce::File::tempDirectory);
+#endif
 
 #if JUCE_WINDOWS
     // Deliberately a literal: every Quillfen installer writes exactly these paths into the shared

@@ -1,5 +1,6 @@
 #include "panel_support.h"
 
+#include "AddressLauncher.h"
 #include "Palette.h"
 #include "Product.h"
 #include "ProgramInfo.h"
@@ -108,10 +109,10 @@ void panel_support::buttonClicked (juce::Button* button)
     }
     else if (name == "DISCORD")
     {
-        juce::URL (Product::discordInvitation).launchInDefaultBrowser();
+        AddressLauncher::launch (juce::URL (Product::discordInvitation));
     }
     else if (name == "MAIL")
     {
-        juce::URL (Product::supportMailAddress).launchInDefaultBrowser();
+        AddressLauncher::launch (juce::URL (Product::supportMailAddress));
     }
 }

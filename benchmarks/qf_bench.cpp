@@ -439,6 +439,6 @@ int main (int argc, char** argv)
         paintFigures (parent);
     }
 
-    std::printf ("\n%s: %d goal(s) missed\n", failures == 0 ? "ALL GOALS MET" : "GOALS MISSED", failures);
-    return 0;
+    // The verdict is scripts/bench.sh's, once the start-up probe has been measured too.
+    return failures == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks and prints their figures with the goals, PASS or FAIL each.
-# Native Linux build only. Nothing is written outside the build folder and a private namespace:
+# Builds and runs the benchmarks and prints their figures with the goals, PASS or FAIL each, and
+# last the verdict: it exits non-zero when a goal was missed or could not be measured. Works from
+# any folder, a checkout under /tmp included. Native Linux build only. Nothing is written outside the build folder and a private namespace:
 # the start-up probe runs with its own /tmp, /opt and /usr/lib, and its own Xvfb in a network
 # namespace of its own, so it never meets another Xvfb of the same display number.
 #   QF_BENCH_RUNS (default 7) and QF_BENCH_STARTUP_RUNS (default 9) set the repetitions.
@@ -14,21 +15,61 @@ cmake --build "$build" --parallel "${QF_JOBS:-2}" --target qf_bench qf_bare_wind
 
 work="$build/bench-files"
 rm -rf "$work" && mkdir -p "$work"
-"$build/benchmarks/qf_bench" --root "$work" --runs "${QF_BENCH_RUNS:-7}"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+unmeasured=()
+
+# Each stage prints its figures and one PASS or FAIL line per goal, and exits 0 when it met all
+# of its goals and 1 when it missed one. Any other ending, or one without its goal lines (a
+# Python error also exits 1), means it could not measure.
+goals() { grep -c "^  $1 " "$log" || true; }
+
+stage() {
+    local name=$1 status passed failed
+    shift
+    passed=$(goals PASS) failed=$(goals FAIL)
+    set +e
+    "$@" 2>&1 | tee -a "$log"
+    status=${PIPESTATUS[0]}
+    set -e
+    if [ "$status" -eq 0 ] && [ "$(goals PASS)" -gt "$passed" ] && [ "$(goals FAIL)" -eq "$failed" ]; then
+        return
+    fi
+    [ "$status" -eq 1 ] && [ "$(goals FAIL)" -gt "$failed" ] || unmeasured+=("$name (exit $status)")
+}
+
+stage install,memory,paint "$build/benchmarks/qf_bench" --root "$work" --runs "${QF_BENCH_RUNS:-7}"
 echo
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "start-up: skipped (needs root for a private mount namespace)"
-    exit 0
+    echo "start-up: not measured (needs root for a private mount namespace)"
+    unmeasured+=("start-up (needs root)")
+else
+    QF_INSTALLER="$build/qf_installer_artefacts/Release/qf_installer" \
+    QF_BARE_WINDOW="$build/benchmarks/qf_bare_window_artefacts/Release/qf_bare_window" \
+    QF_XDRIVER_DIR="$root/tests/real" QF_BENCH_DIR="$root/benchmarks" QF_CHECKOUT="$root" QF_BUILD="$build" \
+        stage start-up unshare --mount --net --propagation private -- bash -c '
+            set -euo pipefail
+            # A checkout or build under /tmp stays at its path on the private /tmp.
+            mount -t tmpfs -o size=1m qf_host /mnt
+            mkdir /mnt/tmp
+            mount --bind /tmp /mnt/tmp
+            mount -t tmpfs -o size=256m qf_tmp /tmp
+            for dir in "$QF_CHECKOUT" "$QF_BUILD"; do
+                case $dir in /tmp/?*) mkdir -p "$dir" && mount --bind "/mnt/tmp/${dir#/tmp/}" "$dir" ;; esac
+            done
+            mount -t tmpfs -o size=64m qf_opt /opt
+            mkdir -p /tmp/lib/upper /tmp/lib/work
+            mount -t overlay overlay -o lowerdir=/usr/lib,upperdir=/tmp/lib/upper,workdir=/tmp/lib/work /usr/lib
+            /usr/bin/python3 "$QF_BENCH_DIR/startup.py"'
 fi
 
-QF_INSTALLER="$build/qf_installer_artefacts/Release/qf_installer" \
-QF_BARE_WINDOW="$build/benchmarks/qf_bare_window_artefacts/Release/qf_bare_window" \
-QF_XDRIVER_DIR="$root/tests/real" QF_BENCH_DIR="$root/benchmarks" \
-    unshare --mount --net --propagation private -- bash -c '
-        set -euo pipefail
-        mount -t tmpfs -o size=256m qf_tmp /tmp
-        mount -t tmpfs -o size=64m qf_opt /opt
-        mkdir -p /tmp/lib/upper /tmp/lib/work
-        mount -t overlay overlay -o lowerdir=/usr/lib,upperdir=/tmp/lib/upper,workdir=/tmp/lib/work /usr/lib
-        /usr/bin/python3 "$QF_BENCH_DIR/startup.py"'
+# The verdict comes last, once every goal has been measured or found unmeasurable.
+passed=$(goals PASS) failed=$(goals FAIL)
+echo
+if [ "$failed" -eq 0 ] && [ ${#unmeasured[@]} -eq 0 ] && [ "$passed" -gt 0 ]; then
+    echo "ALL GOALS MET ($passed)"
+    exit 0
+fi
+echo "GOALS MISSED: $failed failed, $passed met${unmeasured:+, not measured: ${unmeasured[*]}}"
+exit 1

@@ -1,20 +1,34 @@
 #include "MainComponent.h"
 #include "TestSupport.h"
+#include "TextReference.h"
 
 #include <gtest/gtest.h>
 
 using TestSupport::findChild;
 
-TEST (HoverHelp, EveryButtonHasItsLine)
+TEST (HoverHelp, EveryButtonHasItsLineAndTheLineShowsItExactly)
 {
     TestSupport::ScopedMachine machine;
     MainComponent main;
+    const std::pair<const char*, const char*> lines[] = {
+        { "EULA", "Click to read End-User License Agreement" },
+        { "MANUAL", "Click to open product manual in your web browser" },
+        { "WEBSITE", "Click to open product page on the Quillfen website" },
+        { "SUPPORT", "Email and Discord support" },
+        { "INSTALL", "Click to install selected. Shift-click to uninstall selected" },
+    };
 
-    EXPECT_EQ (main.helpTextFor ("EULA"), "Click to read End-User License Agreement");
-    EXPECT_EQ (main.helpTextFor ("MANUAL"), "Click to open product manual in your web browser");
-    EXPECT_EQ (main.helpTextFor ("WEBSITE"), "Click to open product page on the Quillfen website");
-    EXPECT_EQ (main.helpTextFor ("SUPPORT"), "Email and Discord support");
-    EXPECT_EQ (main.helpTextFor ("INSTALL"), "Click to install selected. Shift-click to uninstall selected");
+    for (const auto& [name, line] : lines)
+    {
+        const auto text = main.helpTextFor (name);
+        ASSERT_TRUE (text.has_value()) << name;
+        EXPECT_EQ (*text, line);
+
+        // Shown as the label draws it: half grey, centred in the line's box, 3 units high.
+        main.getHelpLabel().setText (*text, juce::dontSendNotification);
+        EXPECT_TRUE (TextReference::matches (TestSupport::paintToImage (main), { 0, 530, 600, 35 }, juce::Colour (0xff111111), { TextReference::label (line, 18.0f, juce::Colour (0x80aaa6a6), { 24, 540, 552, 18 }, juce::Justification::centred) }))
+            << name;
+    }
 
     // Names are matched exactly; anything else leaves the line as it is.
     EXPECT_FALSE (main.helpTextFor ("SELECT_ALL").has_value());

@@ -1,3 +1,4 @@
+#include "AddressLauncher.h"
 #include "CustomLookAndFeel.h"
 #include "MainComponent.h"
 #include "TestSupport.h"
@@ -62,11 +63,15 @@ TEST (MainComponentConstruction, HelpLineStartsWithTheProgramVersionInHalfGrey)
 
 TEST (MainComponentConstruction, MakesItsLookAndFeelTheDesktopDefault)
 {
-    TestSupport::ScopedMachine machine;
-    MainComponent main;
+    {
+        TestSupport::ScopedMachine machine;
+        MainComponent main;
+        EXPECT_NE (dynamic_cast<CustomLookAndFeel*> (&juce::LookAndFeel::getDefaultLookAndFeel()), nullptr);
+    }
 
-    EXPECT_NE (dynamic_cast<CustomLookAndFeel*> (&juce::LookAndFeel::getDefaultLookAndFeel()), nullptr);
-    EXPECT_EQ (&main.getLookAndFeel(), &juce::LookAndFeel::getDefaultLookAndFeel());
+    // The default was the main component's own member: it goes with it, so nothing is left
+    // pointing at a destroyed look and feel, and no second one was made and leaked.
+    EXPECT_EQ (dynamic_cast<CustomLookAndFeel*> (&juce::LookAndFeel::getDefaultLookAndFeel()), nullptr);
 }
 
 TEST (MainComponentConstruction, TicksExactlyTheInstalledFormats)
@@ -159,23 +164,66 @@ TEST (MainComponentClicks, EulaAndSupportOpenOnePanelEachCoveringTheScreen)
 {
     TestSupport::ScopedMachine machine;
     MainComponent main;
+    main.setVisible (true); // hit tests only look into visible components
+
+    // Whatever lies under a point of the main screen belongs to the panel (or is the panel).
+    const auto coveredBy = [&main] (juce::Component& panel)
+    {
+        for (const auto& [x, y] : { std::pair { 54, 471 }, { 150, 210 }, { 546, 471 }, { 1, 1 }, { 599, 599 } })
+            if (auto* hit = main.getComponentAt (x, y); hit != &panel && ! panel.isParentOf (hit))
+                return false;
+
+        return true;
+    };
 
     click (main, "EULA");
     auto* firstEula = main.getEulaPanel();
     ASSERT_NE (firstEula, nullptr);
     EXPECT_EQ (firstEula->getParentComponent(), &main);
-    EXPECT_EQ (firstEula->getBounds(), main.getLocalBounds());
+    EXPECT_EQ (firstEula->getBounds(), juce::Rectangle<int> (0, 0, 600, 600));
     EXPECT_TRUE (firstEula->isAlwaysOnTop());
     EXPECT_FLOAT_EQ (firstEula->unit, 6.0f);
+    EXPECT_TRUE (coveredBy (*firstEula)) << "the panel takes every click over the screen";
 
     click (*firstEula, "X");
     EXPECT_EQ (firstEula->getParentComponent(), nullptr) << "closing removes it from the screen";
     EXPECT_EQ (main.getEulaPanel(), firstEula) << "and the slot keeps it";
+    EXPECT_EQ (main.getComponentAt (546, 471), findChild (main, "INSTALL")) << "the screen is reachable again";
 
     click (main, "SUPPORT");
     ASSERT_NE (main.getSupportPanel(), nullptr);
     EXPECT_EQ (main.getSupportPanel()->settingsFolder, machine.settingsFolder());
-    EXPECT_EQ (main.getSupportPanel()->getBounds(), main.getLocalBounds());
+    EXPECT_EQ (main.getSupportPanel()->getBounds(), juce::Rectangle<int> (0, 0, 600, 600));
+    EXPECT_TRUE (coveredBy (*main.getSupportPanel()));
+}
+
+TEST (MainComponentClicks, LinksLaunchTheirExactAddressesAndChangeNothingElse)
+{
+    TestSupport::ScopedMachine machine;
+    installItem (machine, 1, false);
+    AddressLauncher::ScopedRecorder launched;
+    MainComponent main;
+    const auto children = main.getNumChildComponents();
+
+    click (main, "MANUAL");
+    click (main, "WEBSITE");
+    EXPECT_EQ (launched.getAddresses(), juce::StringArray ({ "https://docs.quillfen.com/manuals/Halcyra_Manual.pdf", "https://shop.quillfen.com/collections/plugin-instruments/products/halcyra-2" }));
+    EXPECT_FALSE (main.isSelected (0));
+    EXPECT_TRUE (main.isSelected (1)) << "the installed format stays ticked";
+    EXPECT_FALSE (main.isSelected (2));
+    EXPECT_EQ (main.getNumChildComponents(), children) << "no panel opened";
+
+    click (main, "SUPPORT");
+    auto* support = main.getSupportPanel();
+    ASSERT_NE (support, nullptr);
+    click (*support, "DISCORD");
+    click (*support, "MAIL");
+    EXPECT_EQ (launched.getAddresses().size(), 4);
+    EXPECT_EQ (launched.getAddresses()[2], "https://discord.gg/quillfen");
+    EXPECT_EQ (launched.getAddresses()[3], "mailto:support@quillfen.com");
+    EXPECT_EQ (main.getSupportPanel(), support);
+    EXPECT_EQ (support->getParentComponent(), &main) << "the panel stays open";
+    EXPECT_TRUE (main.isSelected (1));
 }
 
 TEST (MainComponentShutdown, RemovesALeftoverScriptFileButNeverAFolder)
@@ -186,7 +234,11 @@ TEST (MainComponentShutdown, RemovesALeftoverScriptFileButNeverAFolder)
         script.replaceWithText ("#!/bin/sh\n");
 
         {
+            // Closing with both panels open takes them down with the screen.
             MainComponent main;
+            click (main, "EULA");
+            click (main, "SUPPORT");
+            ASSERT_EQ (main.getSupportPanel()->getParentComponent(), &main);
             EXPECT_TRUE (script.existsAsFile()) << "only removed at shutdown";
         }
 

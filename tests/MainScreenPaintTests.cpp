@@ -1,7 +1,7 @@
-#include "FontFactory.h"
 #include "MainComponent.h"
 #include "PixelChecks.h"
 #include "TestSupport.h"
+#include "TextReference.h"
 
 #include <gtest/gtest.h>
 
@@ -18,24 +18,14 @@ const juce::Colour background { 0xff111111 }, ink { 0xff171717 }, bright { 0xfff
 
 const juce::Colour halfGrey = grey.withAlpha ((juce::uint8) 128);
 
-juce::Font regular (float height)
-{
-    // The screen's look and feel is the desktop default while a MainComponent exists.
-    return FontFactory::withTypeface (juce::LookAndFeel::getDefaultLookAndFeel().getTypefaceForFont (FontFactory::plain (height)), height);
-}
-
 void text (juce::Graphics& g, juce::Colour colour, float height, const juce::String& s, juce::Rectangle<float> box, juce::Justification j)
 {
-    g.setColour (colour);
-    g.setFont (regular (height));
-    g.drawText (s, box, j, true);
+    TextReference::draw (g, TextReference::boxed (s, height, colour, box, j));
 }
 
 void line (juce::Graphics& g, juce::Colour colour, float height, const juce::String& s, int x, int baseline)
 {
-    g.setColour (colour);
-    g.setFont (regular (height));
-    g.drawSingleLineText (s, x, baseline);
+    TextReference::draw (g, TextReference::singleLine (s, height, colour, x, baseline));
 }
 
 void makeItem (const TestSupport::ScopedMachine& machine, int format)
@@ -143,10 +133,7 @@ TEST (MainScreenPaint, EveryTextInItsColourFontAndPlaceAtTheDefaultSize)
         << "captions below the link faces";
 
     // The help line is a label in half grey, centred in (24, 540, 552, 18) at 18 pixels.
-    EXPECT_TRUE (areaMatches (
-        image, { 0, 530, 570, 35 }, background, [] (juce::Graphics& g)
-        { text (g, halfGrey, 18.0f, "1.0.5", { 24.0f, 540.0f, 552.0f, 18.0f }, juce::Justification::centred); },
-        8))
+    EXPECT_TRUE (TextReference::matches (image, { 0, 530, 600, 35 }, background, { TextReference::label ("1.0.5", 18.0f, halfGrey, { 24, 540, 552, 18 }, juce::Justification::centred) }))
         << "help line";
 }
 

@@ -2,6 +2,7 @@
 #include "Palette.h"
 #include "PixelProbe.h"
 #include "TestSupport.h"
+#include "TextReference.h"
 #include "panel_support.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ TEST (SupportPanel, LaysOutTheCloseTargetAndBothBoxesInUnits)
     EXPECT_EQ (boundsOf (panel, "MAIL"), juce::Rectangle<int> (100, 350, 100, 100));
 }
 
-TEST (SupportPanel, PaintsIdleBoxesWithInkedIconsAndHeadingsInTwoSizes)
+TEST (SupportPanel, PaintsIdleBoxesWithInkedIconsInTwoSizes)
 {
     TestSupport::ScopedMachine machine;
     MainComponent main;
@@ -84,35 +85,57 @@ TEST (SupportPanel, PaintsIdleBoxesWithInkedIconsAndHeadingsInTwoSizes)
                        0)
                 << top << ": no untouched black";
         }
+    }
+}
 
-        // The DISCORD and E-MAIL headings (5 units) stand 5/3 as tall as the about heading
-        // (3 units); all are capitals, vertically centred in their 10-unit rows, read above
-        // the boxes that start 8 units down. Only "ABOUT" is measured of the last, as the Q
-        // of QUILLFEN has a tail.
-        const auto discord = PixelProbe::inkBounds (image, { at (10), at (7), at (80), at (8) }, notBackground);
-        const auto mail = PixelProbe::inkBounds (image, { at (10), at (27), at (80), at (8) }, notBackground);
-        const auto about = PixelProbe::inkBounds (image, { at (10), at (57), at (7), at (8) }, notBackground);
-        ASSERT_FALSE (discord.isEmpty());
-        ASSERT_FALSE (mail.isEmpty());
-        ASSERT_FALSE (about.isEmpty());
-        EXPECT_NEAR (discord.getX(), at (10), u);
-        EXPECT_NEAR ((float) discord.getHeight(), 0.52f * 5.0f * u, 0.1f * 5.0f * u);
-        EXPECT_NEAR (discord.getHeight(), mail.getHeight(), 1);
-        EXPECT_NEAR ((float) discord.getHeight() / (float) about.getHeight(), 5.0f / 3.0f, 0.25f);
-        EXPECT_GE (PixelProbe::count (image, discord, PixelProbe::nearTo (Palette::brightF5F5F5, 4)), 10);
-        EXPECT_NEAR (discord.getCentreY(), at (12), u);
-        EXPECT_NEAR (mail.getCentreY(), at (32), u);
+TEST (SupportPanel, EveryTextReadsExactlyInItsFontBoxAndPlace)
+{
+    TestSupport::ScopedMachine machine;
+    MainComponent main;
+    click (main, "SUPPORT");
+    const auto grey = Palette::greyAAA6A6, bright = Palette::brightF5F5F5;
+    const auto about = "The Quillfen Rackhand v1.0.5 cross-platform installater. \nFeel free to drop us a line if you have any "
+                       "suggestions or questions concerning its use. You can edit the default installation paths in the text "
+                       "file found at "
+                       + machine.settingsFolder().getFullPathName() + "/RackhandSettings.txt";
 
-        // Body texts start at the box's top, 12 units to its right, and stay inside 70 units.
-        const auto discordBody = PixelProbe::inkBounds (image, { at (20), at (15), at (80), at (12) }, notBackground);
-        EXPECT_NEAR (discordBody.getX(), at (22), u);
-        EXPECT_NEAR (discordBody.getY(), at (15), u);
-        EXPECT_LE (discordBody.getRight(), at (92));
+    for (const int width : { 600, 1000 })
+    {
+        SCOPED_TRACE (width);
+        main.setSize (width, width);
+        const auto u = (float) width / 100.0f;
+        const auto box = [u] (float x, float y, float w, float h)
+        { return juce::Rectangle<float> (x * u, y * u, w * u, h * u); };
+        const auto body = [u] (float x, float y, float w, float h)
+        { return juce::Rectangle<int> ((int) std::nearbyint (x * u), (int) std::nearbyint (y * u), (int) std::nearbyint (w * u), (int) std::nearbyint (h * u)); };
+        auto& panel = *main.getSupportPanel();
+        const auto image = TestSupport::paintToImage (panel);
 
-        // The copyright line sits on its baseline at 88 units, below the about box's text.
-        const auto copyright = PixelProbe::inkBounds (image, { 0, at (86), width, at (4) }, notBackground);
-        EXPECT_NEAR (copyright.getX(), at (10), u);
-        EXPECT_LT (copyright.getY(), at (88));
+        using namespace TextReference;
+        const std::vector<Text> texts {
+            boxed ("DISCORD", 5.0f * u, bright, box (10, 7, 80, 10), juce::Justification::centredLeft),
+            fitted ("The Quillfen Discord is a vibrant community of musicians and producers, and this is the fastest way to get "
+                    "answers to simple questions. Just join and drop in the appropriate channel. ",
+                    3.0f * u,
+                    grey,
+                    body (22, 15, 70, 30),
+                    juce::Justification::topLeft,
+                    20),
+            boxed ("E-MAIL", 5.0f * u, bright, box (10, 27, 80, 10), juce::Justification::centredLeft),
+            fitted ("If you have more complicated questions, or matters that need to remain private, concerning account "
+                    "information, etc., feel free to email us.",
+                    3.0f * u,
+                    grey,
+                    body (22, 35, 70, 30),
+                    juce::Justification::topLeft,
+                    20),
+            boxed ("ABOUT QUILLFEN RACKHAND", 3.0f * u, grey, box (10, 57, 80, 10), juce::Justification::centredLeft),
+            fitted (about, 3.0f * u, grey, body (10, 65, 80, 30), juce::Justification::topLeft, 20),
+            singleLine (juce::CharPointer_UTF8 ("\xc2\xa9 2019-2026 Quillfen, Inc. All rights reserved."), 3.0f * u, grey, (int) (10.0f * u), (int) (88.0f * u)),
+        };
+
+        // Everything but the close control and the two boxes, which hold no text.
+        EXPECT_TRUE (matches (image, image.getBounds(), Palette::background111111, texts, { boundsOf (panel, "X"), boundsOf (panel, "DISCORD"), boundsOf (panel, "MAIL") }));
     }
 }
 

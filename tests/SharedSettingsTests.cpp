@@ -66,7 +66,16 @@ TEST (SettingsFileWriting, WritesTheFixedLayoutByteForByte)
                           + indent + " CLAP_Path=\"/usr/lib/clap\" VST3_Path=\"/usr/lib/vst3\" AAX_Path=\"/usr/lib/aax\"/>\r\n";
     EXPECT_EQ (fileText (folder.file), expected);
     EXPECT_EQ (folders, machineDefaults()) << "writing keeps the folders in use";
-    EXPECT_FALSE (juce::File ("/usr/lib/aax").getChildFile ("never").exists());
+
+    // Writing names the install folders but creates none of them.
+    Folder other;
+    const std::array<juce::File, 3> missing { other.root.getChildFile ("v/VST3"), other.root.getChildFile ("c/CLAP"), other.root.getChildFile ("a/AAX") };
+    auto inUse = missing;
+    SharedSettings::settle (other.settings, inUse);
+    ASSERT_TRUE (other.file.existsAsFile());
+
+    for (const auto& f : missing)
+        EXPECT_FALSE (f.getParentDirectory().exists()) << f.getFullPathName();
 }
 #endif
 

@@ -1,38 +1,126 @@
-"""The main screen used as a person would: hover help, ticking tiles, SELECT ALL, the Shift
-caption, installing and uninstalling with real clicks, and a resized window."""
+"""The main screen used as a person would: hover help, button faces under the pointer and the
+mouse button, ticking tiles, SELECT ALL, the Shift caption, installing and uninstalling with real
+clicks, and a resized window. Texts are compared with reference renderings (reference.py)."""
 
 import os
 import time
 
+import reference
 from xdriver import check, main, near
 
 VST3_ITEM = "/usr/lib/vst3/Halcyra 2.vst3"
 CLAP_ITEM = "/usr/lib/clap/Halcyra 2.clap"
 BACKGROUND = 0x111111
 GOLD = 0xD3C55F
+GREEN = 0x86CF7A
+FACE_IDLE = 0x5E5C5C     # AAA6A6 at alpha 128 over 111111
+FACE_HOVERED = 0x838080  # at alpha 191
+TILE_IDLE = 0x464545     # at alpha 89
+SELECT_ALL_FACE = 0x212020  # at alpha 26
+
+HELP_AREA = (0, 532, 600, 32)
+CAPTION_AREA = (500, 503, 100, 24)
 
 
-def help_line(session):
-    return session.region(24, 540, 552, 18)
+def help_line(text):
+    """The help label (24, 540, 552, 18): half grey, centred, 18 pixels."""
+    return [reference.label(text, 18, "80aaa6a6", (24, 540, 552, 18), "centred")] if text else []
 
 
-def blank_help_line(session):
-    return all(near(session.pixel(x, 549), BACKGROUND, 2) for x in range(200, 400, 4))
+def caption(text):
+    """The action button's caption below its face (516, 441, 60, 60)."""
+    return [reference.boxed(text, 15, "ffaaa6a6", (516, 462, 60, 60), "centredBottom")]
+
+
+def shows(session, area, texts, what, background="ff111111"):
+    difference = session.shows(area, background, texts)
+    check(difference is None, "%s: %s" % (what, difference))
+
+
+def wait_colour(session, x, y, expected, timeout=2.0):
+    end = time.time() + timeout
+    while not near(session.pixel(x, y), expected, 4) and time.time() < end:
+        time.sleep(0.05)
+    return session.pixel(x, y)
 
 
 def hovering_a_button_shows_its_help_and_leaving_empties_it(session):
     session.launch()
-    session.move_to(300, 350)  # empty area
-    start = help_line(session)
-    session.move_to(54, 471)  # EULA
-    eula = help_line(session)
-    check(eula != start, "hovering EULA did not change the help line")
-    session.move_to(546, 471)  # INSTALL
-    install = help_line(session)
-    check(install != eula, "moving to INSTALL did not change the help line")
+    session.move_to(528, 147)  # SELECT ALL before any other button: the version stays
+    shows(session, HELP_AREA, help_line("1.0.5"), "SELECT ALL right after start-up")
+
+    # Straight from one button to the next, as the pointer jumps.
+    for (x, y), text in (((54, 471), "Click to read End-User License Agreement"),
+                         ((123, 471), "Click to open product manual in your web browser"),
+                         ((192, 471), "Click to open product page on the Quillfen website"),
+                         ((261, 471), "Email and Discord support"),
+                         ((150, 210), "Select to install VST3"),
+                         ((440, 210), "Select to install CLAP"),
+                         ((150, 282), "Select to install AAX"),
+                         ((546, 471), "Click to install selected. Shift-click to uninstall selected")):
+        session.move_to(x, y)
+        shows(session, HELP_AREA, help_line(text), "hovering (%d, %d)" % (x, y))
+
+    session.key_down("shift")
+    shows(session, HELP_AREA, help_line("Click to install selected. Shift-click to uninstall selected"), "INSTALL with Shift")
+    shows(session, CAPTION_AREA, caption("UNINSTALL"), "the caption with Shift over INSTALL")
+    session.key_up("shift")
+
     session.move_to(300, 350)
-    check(blank_help_line(session), "leaving the buttons did not empty the help line")
+    shows(session, HELP_AREA, help_line(""), "leaving the buttons")
     session.screenshot("help-line")
+
+
+def faces_follow_the_pointer_and_the_mouse_button(session):
+    session.launch()
+    session.move_to(300, 350)
+
+    # Link and action faces: half grey, brighter under the pointer, green while pressed. EULA is
+    # let go elsewhere, so no panel opens; INSTALL is let go on itself (a run with nothing
+    # ticked, whose notice lies elsewhere) and returns to the hover colour.
+    for (x, y), face, release_inside in (((54, 471), (28, 471), False), ((546, 471), (520, 471), True)):
+        check(near(session.pixel(*face), FACE_IDLE, 4), "idle face at %s: %06x" % (face, session.pixel(*face)))
+        session.move_to(x, y)
+        colour = wait_colour(session, face[0], face[1], FACE_HOVERED)
+        check(near(colour, FACE_HOVERED, 4), "hovered face at %s: %06x" % (face, colour))
+        session.xdotool("mousedown", 1)
+        colour = wait_colour(session, face[0], face[1], GREEN)
+        if not release_inside:
+            session.move_to(300, 350)
+        session.xdotool("mouseup", 1)
+        check(near(colour, GREEN, 4), "pressed face at %s: %06x" % (face, colour))
+        if release_inside:
+            colour = wait_colour(session, face[0], face[1], FACE_HOVERED)
+            check(near(colour, FACE_HOVERED, 4), "released face at %s: %06x" % (face, colour))
+            session.move_to(300, 350)
+            colour = wait_colour(session, face[0], face[1], FACE_IDLE)
+            check(near(colour, FACE_IDLE, 4), "face at %s after leaving: %06x" % (face, colour))
+        else:
+            time.sleep(0.5)
+            check(near(session.pixel(300, 3), 0x0094D8), "a press let go elsewhere opened a panel")
+
+    # SELECT ALL: hovering changes nothing; pressed, the face turns green and the text dark.
+    session.move_to(528, 147)
+    check(near(session.pixel(484, 147), SELECT_ALL_FACE, 4), "hovered SELECT ALL %06x" % session.pixel(484, 147))
+    session.xdotool("mousedown", 1)
+    pressed = session.shows((486, 137, 84, 20), "ff86cf7a",
+                            [reference.boxed("SELECT ALL", 18, "ff171717", (480, 135, 96, 24), "centred")])
+    session.screenshot("select-all-pressed")
+    session.move_to(300, 350)
+    session.xdotool("mouseup", 1)
+    check(pressed is None, "pressed SELECT ALL: %s" % pressed)
+
+    # A tile brightens under the pointer; the mouse button changes nothing.
+    check(near(session.pixel(270, 186), TILE_IDLE, 4), "idle tile %06x" % session.pixel(270, 186))
+    session.move_to(200, 200)
+    colour = wait_colour(session, 270, 186, FACE_IDLE)
+    check(near(colour, FACE_IDLE, 4), "hovered tile %06x" % colour)
+    session.xdotool("mousedown", 1)
+    time.sleep(0.3)
+    check(near(session.pixel(270, 186), FACE_IDLE, 4), "pressed tile %06x" % session.pixel(270, 186))
+    session.move_to(300, 350)
+    session.xdotool("mouseup", 1)
+    check(not near(wait_colour(session, 24, 210, GOLD, 0.5), GOLD, 30), "a press let go elsewhere ticked the tile")
 
 
 def tiles_tick_and_select_all_ticks_everything(session):
@@ -55,14 +143,12 @@ def tiles_tick_and_select_all_ticks_everything(session):
 def shift_turns_the_caption_into_uninstall(session):
     session.launch()
     session.move_to(300, 350)
-    caption = session.region(516, 505, 60, 16)
+    shows(session, CAPTION_AREA, caption("INSTALL"), "the caption at start")
     session.key_down("shift")
-    shifted = session.region(516, 505, 60, 16)
+    shows(session, CAPTION_AREA, caption("UNINSTALL"), "the caption with Shift held")
     session.screenshot("shift-held")
     session.key_up("shift")
-    released = session.region(516, 505, 60, 16)
-    check(shifted != caption, "holding Shift did not change the caption")
-    check(released == caption, "releasing Shift did not restore the caption")
+    shows(session, CAPTION_AREA, caption("INSTALL"), "the caption after Shift")
 
 
 def install_and_uninstall_with_real_clicks(session):
@@ -77,8 +163,12 @@ def install_and_uninstall_with_real_clicks(session):
     check(near(tile, 0x0287C4, 6), "the installed VST3 tile is %06x, not blue" % tile)
     session.screenshot("installed")
     check(not near(session.pixel(24, 210), GOLD, 30), "the tick did not clear after the run")
-
     time.sleep(3.2)  # let the notice fade
+    session.move_to(200, 200)
+    colour = wait_colour(session, 270, 186, 0x0094D8)
+    check(near(colour, 0x0094D8, 4), "the hovered installed tile is %06x, not opaque blue" % colour)
+    shows(session, HELP_AREA, help_line("Select to update VST3 to 2.1.4"), "hovering the installed VST3")
+
     session.click_at(150, 210)  # tick VST3 again
     session.move_to(546, 471)
     session.key_down("shift")
@@ -110,6 +200,7 @@ def resizing_lays_the_screen_out_again(session):
 
 
 if __name__ == "__main__":
-    main(hovering_a_button_shows_its_help_and_leaving_empties_it, tiles_tick_and_select_all_ticks_everything,
+    main(hovering_a_button_shows_its_help_and_leaving_empties_it, faces_follow_the_pointer_and_the_mouse_button,
+         tiles_tick_and_select_all_ticks_everything,
          shift_turns_the_caption_into_uninstall, install_and_uninstall_with_real_clicks,
          resizing_lays_the_screen_out_again)

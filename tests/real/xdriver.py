@@ -9,6 +9,8 @@ import time
 
 from Xlib import X, Xatom, display, protocol
 
+import reference
+
 INSTALLER = os.environ.get("QF_INSTALLER", "")
 ARTEFACTS = os.environ.get("QF_ARTEFACTS", "/tmp")
 
@@ -159,6 +161,12 @@ class Session:
         """The raw pixels of a rectangle of the client area, for before/after comparisons."""
         wx, wy, _, _ = self.geometry()
         return self.display.screen().root.get_image(wx + x, wy + y, width, height, X.ZPixmap, 0xffffffff).data
+
+    def shows(self, area, background, texts, timeout=3.0):
+        """None once the area (x, y, width, height) of the client area shows exactly the texts
+        as the reference renderer draws them over the background; otherwise what differs."""
+        return reference.wait_for_match(lambda a: reference.bgrx_reader(self.region(*a), a),
+                                        area, background, texts, timeout)
 
     # -- teardown ---------------------------------------------------------------------------------
     def close(self):
