@@ -59,7 +59,9 @@ def main():
 
     bare = statistics.median(times["bare JUCE window"])
     ours = statistics.median(times["installer"])
-    print("Start-up to the first paint of the main window (median of %d, private Xvfb)" % RUNS)
+    fonts = sum(len(files) for _, _, files in os.walk("/usr/share/fonts"))
+    print("Start-up to the first paint of the main window (median of %d, private Xvfb, %d font files)"
+          % (RUNS, fonts))
     print("  %-36s %8.1f ms" % ("bare JUCE window", bare * 1e3))
     print("  %-36s %8.1f ms" % ("installer", ours * 1e3))
     ratio = ours / bare
