@@ -15,15 +15,7 @@ SystemFolders SystemFolders::forThisMachine()
 #if JUCE_WINDOWS
     // On Windows JUCE asks GetTempPathW, the folder the system hands to every process.
     folders.temporary = juce::File::getSpecialLocation (juce::File::tempDirectory);
-#else
-    // JUCE takes TMPDIR as it stands: set but empty it gives the empty path, whose children sit
-    // in the root folder, and relative it gives a folder under wherever the program was started.
-    // Neither is a temporary folder, so then there is none.
-    if (const auto* variable = std::getenv ("TMPDIR"); variable == nullptr || variable[0] == '/')
-        folders.temporary = juce::File::getSpecialLocation (juce::File::tempDirectory);
-#endif
 
-#if JUCE_WINDOWS
     // Deliberately a literal: every Quillfen installer writes exactly these paths into the shared
     // settings file, whatever the system reports as its common files folder.
     const juce::File base ("C:/Program Files/Common Files");
@@ -31,6 +23,12 @@ SystemFolders SystemFolders::forThisMachine()
                                       base.getChildFile ("CLAP"),
                                       base.getChildFile ("Avid/Audio/Plug-Ins") };
 #else
+    // JUCE takes TMPDIR as it stands: set but empty it gives the empty path, whose children sit
+    // in the root folder, and relative it gives a folder under wherever the program was started.
+    // Neither is a temporary folder, so then there is none.
+    if (const auto* variable = std::getenv ("TMPDIR"); variable == nullptr || variable[0] == '/')
+        folders.temporary = juce::File::getSpecialLocation (juce::File::tempDirectory);
+
     // The system-wide folders hosts search on Linux; no AAX host exists there, the folder is ours.
     folders.defaultInstallFolders = { juce::File ("/usr/lib/vst3"),
                                       juce::File ("/usr/lib/clap"),
