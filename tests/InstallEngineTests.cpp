@@ -59,18 +59,6 @@ void markAsLink (juce::MemoryBlock& zip, const juce::String& entryName)
     }
 }
 
-// The names directly inside a folder, hidden ones included, sorted.
-juce::StringArray namesIn (const juce::File& folder)
-{
-    juce::StringArray names;
-
-    for (const auto& f : folder.findChildFiles (juce::File::findFilesAndDirectories, false))
-        names.add (f.getFileName());
-
-    names.sort (false);
-    return names;
-}
-
 ArchiveData dataOf (const juce::MemoryBlock& block) { return { block.getData(), block.getSize() }; }
 
 void plantOldVst3 (const juce::File& folder)
@@ -223,16 +211,16 @@ TEST (InstallEngineInstall, ReadOnlyItemsInFoldersWithSpacesAndNonAsciiNamesUpda
     makeReadOnly();
     ASSERT_TRUE (InstallEngine::installFormat (vst3, product, 0, embeddedArchive (0)));
     ASSERT_TRUE (InstallEngine::installFormat (clap, product, 1, embeddedArchive (1)));
-    EXPECT_EQ (namesIn (vst3), juce::StringArray ("Halcyra 2.vst3"));
-    EXPECT_EQ (namesIn (clap), juce::StringArray ("Halcyra 2.clap"));
+    EXPECT_EQ (TestSupport::namesIn (vst3), juce::StringArray ("Halcyra 2.vst3"));
+    EXPECT_EQ (TestSupport::namesIn (clap), juce::StringArray ("Halcyra 2.clap"));
     EXPECT_FALSE (vst3.getChildFile ("Halcyra 2.vst3/old-extra.txt").exists());
     EXPECT_EQ (clap.getChildFile ("Halcyra 2.clap").getSize(), 16658912);
 
     makeReadOnly();
     EXPECT_TRUE (InstallEngine::uninstallFormat (vst3, product, 0));
     EXPECT_TRUE (InstallEngine::uninstallFormat (clap, product, 1));
-    EXPECT_EQ (namesIn (vst3), juce::StringArray());
-    EXPECT_EQ (namesIn (clap), juce::StringArray());
+    EXPECT_EQ (TestSupport::namesIn (vst3), juce::StringArray());
+    EXPECT_EQ (TestSupport::namesIn (clap), juce::StringArray());
 }
 
 TEST (InstallEngineFaults, StaleStagingAndSetAsideCopiesGoAtTheNextInstallOrUninstall)
@@ -261,15 +249,15 @@ TEST (InstallEngineFaults, StaleStagingAndSetAsideCopiesGoAtTheNextInstallOrUnin
     auto expected = unrelated;
     expected.add ("Halcyra 2.vst3");
     expected.sort (false);
-    EXPECT_EQ (namesIn (folder), expected);
+    EXPECT_EQ (TestSupport::namesIn (folder), expected);
 
     plantLeftovers();
     ASSERT_TRUE (InstallEngine::uninstallFormat (folder, product, 0));
-    EXPECT_EQ (namesIn (folder), unrelated);
+    EXPECT_EQ (TestSupport::namesIn (folder), unrelated);
 
     plantLeftovers();
     ASSERT_TRUE (InstallEngine::uninstallFormat (folder, product, 0)) << "with no item, only the leftovers go";
-    EXPECT_EQ (namesIn (folder), unrelated);
+    EXPECT_EQ (TestSupport::namesIn (folder), unrelated);
 }
 
 TEST (InstallEngineFaults, AFailedSwapPutsTheOldItemBackOrLeavesNothingAndSaysSo)
@@ -323,7 +311,7 @@ TEST (InstallEngineFaults, AFailedSwapPutsTheOldItemBackOrLeavesNothingAndSaysSo
 
             if (failure == placingAndPuttingBack)
             {
-                EXPECT_EQ (namesIn (folder), juce::StringArray()) << "nothing in place, and no copy under another name";
+                EXPECT_EQ (TestSupport::namesIn (folder), juce::StringArray()) << "nothing in place, and no copy under another name";
             }
             else
             {
@@ -338,7 +326,7 @@ TEST (InstallEngineFaults, AFailedSwapPutsTheOldItemBackOrLeavesNothingAndSaysSo
     PlatformFiles::ScopedMoveHook hook ([] (const juce::File&, const juce::File&)
                                         { return false; });
     EXPECT_FALSE (InstallEngine::installFormat (temp.root, product, 0, embeddedArchive (0)));
-    EXPECT_EQ (namesIn (temp.root), juce::StringArray());
+    EXPECT_EQ (TestSupport::namesIn (temp.root), juce::StringArray());
 }
 
 // Links on Windows are checked in WindowsTests.cpp: Wine cannot make one, and shows a link of the
@@ -388,12 +376,12 @@ TEST (InstallEngineLinks, ALinkAtTheTargetIsSetAsideAsItselfAndPutBackWhenTheSwa
         }
 
         EXPECT_EQ (target.getNativeLinkedTarget(), linkText) << "the same link is back";
-        EXPECT_EQ (namesIn (folder), juce::StringArray ("Halcyra 2.vst3"));
+        EXPECT_EQ (TestSupport::namesIn (folder), juce::StringArray ("Halcyra 2.vst3"));
 
         EXPECT_TRUE (InstallEngine::installFormat (folder, product, 0, embeddedArchive (0)));
         EXPECT_FALSE (target.isSymbolicLink());
         EXPECT_TRUE (target.getChildFile ("desktop.ini").existsAsFile());
-        EXPECT_EQ (namesIn (folder), juce::StringArray ("Halcyra 2.vst3"));
+        EXPECT_EQ (TestSupport::namesIn (folder), juce::StringArray ("Halcyra 2.vst3"));
         EXPECT_EQ (snapshot (elsewhere), elsewhereBefore);
         target.deleteRecursively (false);
     }

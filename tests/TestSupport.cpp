@@ -53,6 +53,17 @@ void click (juce::Component& parent, const juce::String& buttonName)
     pumpMessages();
 }
 
+juce::StringArray namesIn (const juce::File& folder)
+{
+    juce::StringArray names;
+
+    for (const auto& f : folder.findChildFiles (juce::File::findFilesAndDirectories, false))
+        names.add (f.getFileName());
+
+    names.sort (false);
+    return names;
+}
+
 juce::Image paintToImage (juce::Component& component)
 {
     return component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f);

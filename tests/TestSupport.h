@@ -83,6 +83,9 @@ struct TempFolder
     juce::File root = juce::File::createTempFile ("qf_test");
 };
 
+/** The names directly inside a folder, hidden ones included, sorted. */
+juce::StringArray namesIn (const juce::File& folder);
+
 /** Paints a component into an image of its own size. */
 juce::Image paintToImage (juce::Component&);
 } // namespace TestSupport

@@ -53,17 +53,6 @@ std::array<juce::File, 3> defaultFolders()
     return { folders[0], folders[1], folders[2] };
 }
 
-juce::StringArray namesIn (const juce::File& folder)
-{
-    juce::StringArray names;
-
-    for (const auto& f : folder.findChildFiles (juce::File::findFilesAndDirectories, false))
-        names.add (f.getFileName());
-
-    names.sort (false);
-    return names;
-}
-
 bool hasAttribute (const juce::File& f, DWORD attribute)
 {
     const auto attributes = GetFileAttributesW (f.getFullPathName().toWideCharPointer());
@@ -232,7 +221,7 @@ TEST (WindowsInstall, AnUpdateOverAReadOnlyBundleLeavesExactlyTheBundleAndAnUnin
     cleanMachine();
     const auto vst3Folder = defaultFolders()[0];
     ASSERT_TRUE (vst3Folder.createDirectory());
-    ASSERT_EQ (namesIn (vst3Folder), juce::StringArray()) << "the prefix's VST3 folder starts empty";
+    ASSERT_EQ (TestSupport::namesIn (vst3Folder), juce::StringArray()) << "the prefix's VST3 folder starts empty";
 
     std::array<bool, 3> selected { true, false, false };
     ASSERT_TRUE (InstallEngine::run (selected, defaultFolders(), product, false));
@@ -255,14 +244,14 @@ TEST (WindowsInstall, AnUpdateOverAReadOnlyBundleLeavesExactlyTheBundleAndAnUnin
 
     selected = { true, false, false };
     EXPECT_TRUE (InstallEngine::run (selected, defaultFolders(), product, false));
-    EXPECT_EQ (namesIn (vst3Folder), juce::StringArray ("Halcyra 2.vst3")) << "no second copy beside it";
+    EXPECT_EQ (TestSupport::namesIn (vst3Folder), juce::StringArray ("Halcyra 2.vst3")) << "no second copy beside it";
     EXPECT_FALSE (bundle.getChildFile ("old-extra.txt").exists());
     EXPECT_EQ (binary.getSize(), 17072608);
 
     makeReadOnly();
     selected = { true, false, false };
     EXPECT_TRUE (InstallEngine::run (selected, defaultFolders(), product, true));
-    EXPECT_EQ (namesIn (vst3Folder), juce::StringArray());
+    EXPECT_EQ (TestSupport::namesIn (vst3Folder), juce::StringArray());
 }
 
 TEST (WindowsInstall, ABundleFileHeldByAHostFailsTheUpdateTruthfullyAndTheNextRunCleansUp)
@@ -291,9 +280,9 @@ TEST (WindowsInstall, ABundleFileHeldByAHostFailsTheUpdateTruthfullyAndTheNextRu
     }
 
     EXPECT_TRUE (InstallEngine::installFormat (vst3Folder, product, 0, embeddedArchive (0)));
-    EXPECT_EQ (namesIn (vst3Folder), juce::StringArray ("Halcyra 2.vst3")) << "the leftover went at the next run";
+    EXPECT_EQ (TestSupport::namesIn (vst3Folder), juce::StringArray ("Halcyra 2.vst3")) << "the leftover went at the next run";
     EXPECT_TRUE (InstallEngine::uninstallFormat (vst3Folder, product, 0));
-    EXPECT_EQ (namesIn (vst3Folder), juce::StringArray());
+    EXPECT_EQ (TestSupport::namesIn (vst3Folder), juce::StringArray());
 }
 
 TEST (WindowsAttributes, SiblingsAreHiddenAndAnItemPutBackKeepsItsOwnHiddenState)
@@ -317,7 +306,7 @@ TEST (WindowsAttributes, SiblingsAreHiddenAndAnItemPutBackKeepsItsOwnHiddenState
     }
 
     EXPECT_TRUE (allHidden);
-    EXPECT_EQ (namesIn (temp.root), juce::StringArray ("Halcyra 2.clap"));
+    EXPECT_EQ (TestSupport::namesIn (temp.root), juce::StringArray ("Halcyra 2.clap"));
     EXPECT_FALSE (hasAttribute (clap, FILE_ATTRIBUTE_HIDDEN));
 
     // The attribute travels with a renamed item, so one put back after a failed swap gets its
@@ -330,7 +319,7 @@ TEST (WindowsAttributes, SiblingsAreHiddenAndAnItemPutBackKeepsItsOwnHiddenState
         PlatformFiles::ScopedMoveHook hook (failPlacing);
         EXPECT_FALSE (InstallEngine::installFormat (temp.root, product, 1, embeddedArchive (1)));
         EXPECT_EQ (hasAttribute (clap, FILE_ATTRIBUTE_HIDDEN), hidden);
-        EXPECT_EQ (namesIn (temp.root), juce::StringArray ("Halcyra 2.clap"));
+        EXPECT_EQ (TestSupport::namesIn (temp.root), juce::StringArray ("Halcyra 2.clap"));
     }
 
     // Wine hides every name with a leading dot by itself; a plain name shows the attribute is ours.
@@ -385,8 +374,8 @@ TEST (WindowsLinks, HostLinksAtTheTargetOrInsideABundleAreNeverActedThrough)
     PlatformFiles::setHidden (clapLink, true);
     EXPECT_FALSE (hasAttribute (preciousFile, FILE_ATTRIBUTE_HIDDEN)) << "attributes never change through a link";
 
-    EXPECT_EQ (namesIn (folder), juce::StringArray ({ "Halcyra 2.clap", "Halcyra 2.vst3" })) << "no sibling left";
-    EXPECT_EQ (namesIn (elsewhere), juce::StringArray ("precious.txt"));
+    EXPECT_EQ (TestSupport::namesIn (folder), juce::StringArray ({ "Halcyra 2.clap", "Halcyra 2.vst3" })) << "no sibling left";
+    EXPECT_EQ (TestSupport::namesIn (elsewhere), juce::StringArray ("precious.txt"));
     EXPECT_EQ (elsewhere.getChildFile ("precious.txt").loadFileAsString(), "keep me");
     EXPECT_EQ (preciousFile.loadFileAsString(), "keep me too");
 
@@ -427,7 +416,7 @@ TEST (WindowsSettings, AForwardSlashPathIsUsedAndDriveRelativeOrRootedPathsWrite
     TestSupport::TempFolder current;
     const auto cwd = juce::File::getCurrentWorkingDirectory();
     ASSERT_TRUE (current.root.setAsCurrentWorkingDirectory());
-    const auto rootBefore = namesIn (juce::File ("C:\\"));
+    const auto rootBefore = TestSupport::namesIn (juce::File ("C:\\"));
 
     {
         MainComponent main;
@@ -442,11 +431,11 @@ TEST (WindowsSettings, AForwardSlashPathIsUsedAndDriveRelativeOrRootedPathsWrite
 
         TestSupport::click (main, "SELECT_ALL");
         EXPECT_FALSE (clickAction (main, true));
-        EXPECT_EQ (namesIn (vst3), juce::StringArray());
+        EXPECT_EQ (TestSupport::namesIn (vst3), juce::StringArray());
     }
 
-    EXPECT_EQ (namesIn (current.root), juce::StringArray()) << "nothing in the current folder of C:";
-    EXPECT_EQ (namesIn (juce::File ("C:\\")), rootBefore) << "nothing at the root of C:";
+    EXPECT_EQ (TestSupport::namesIn (current.root), juce::StringArray()) << "nothing in the current folder of C:";
+    EXPECT_EQ (TestSupport::namesIn (juce::File ("C:\\")), rootBefore) << "nothing at the root of C:";
 
     // A second start reads the same folders back and leaves the file as it is.
     {
