@@ -1,4 +1,5 @@
 #include "CustomLookAndFeel.h"
+#include "ReferenceRendering.h"
 #include "WindowsTestHelpers.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -46,6 +47,9 @@ int main (int argc, char** argv)
 
     if (const auto listed = listFontsIfAsked (argc, argv); listed >= 0)
         return listed;
+
+    if (const auto rendered = ReferenceRendering::renderIfAsked (argc, argv); rendered >= 0)
+        return rendered;
 
     ::testing::InitGoogleTest (&argc, argv);
     juce::ScopedJuceInitialiser_GUI juce;
