@@ -267,6 +267,9 @@ def differing_pixels(actual, expected, tolerance):
 
 def run(test):
     session = None
+    keep = xdriver.ARTEFACTS
+    shots = tempfile.mkdtemp(prefix="qf_wine_window")
+    xdriver.ARTEFACTS = shots  # kept only when the test fails
     try:
         session = WineSession()
         test(session)
@@ -283,15 +286,20 @@ def run(test):
             traceback.print_exc(file=sys.stdout)
         if session is not None:
             print(session.wine_log())
+        os.makedirs(keep, exist_ok=True)
+        for name in os.listdir(shots):
+            shutil.copy(os.path.join(shots, name), keep)
+        print("screenshots kept in %s" % keep)
         return 1
     finally:
+        xdriver.ARTEFACTS = keep
+        shutil.rmtree(shots, ignore_errors=True)
         if session is not None:
             session.close()
 
 
 def main(*tests):
     """Runs the tests named on the command line (all without names), each in its own session."""
-    os.makedirs(xdriver.ARTEFACTS, exist_ok=True)
     chosen = [t for t in tests if not sys.argv[1:] or t.__name__ in sys.argv[1:]]
     check(chosen, "no test named %s" % sys.argv[1:])
     sys.exit(max(run(t) for t in chosen))
