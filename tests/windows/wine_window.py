@@ -17,6 +17,7 @@ import traceback
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "real"))
 
 import xdriver  # noqa: E402
+from Xlib.error import XError  # noqa: E402
 from xdriver import Failure, check  # noqa: E402,F401
 
 EXE = os.environ.get("QF_WINDOWS_EXE", "")
@@ -119,12 +120,34 @@ class WineSession(xdriver.Session):
             if self.app.poll() is not None:
                 raise WineFailure("it exited with status %d before showing a window" % self.app.returncode)
             found = self._find(self.display.screen().root, "qf_installer")
-            if found is not None and found.get_attributes().map_state == xdriver.X.IsViewable:
+            if found is not None:
                 self.window = found
-                if self.measure_client_area(timeout=20):
-                    return self.window
+                try:
+                    if self.measure_client_area(timeout=20):
+                        return self.window
+                except XError:
+                    pass  # that window went; look again
             time.sleep(0.1)
         raise WineFailure("no painted window titled qf_installer within 60 s")
+
+    def _find(self, window, title):
+        # Wine makes and destroys helper windows of its own while the program starts; one can go
+        # between being listed and being asked about.
+        try:
+            children = window.query_tree().children
+        except XError:
+            return None
+        for child in children:
+            try:
+                name = child.get_full_text_property(xdriver.Xatom.WM_NAME, xdriver.X.AnyPropertyType)
+                if name == title and child.get_attributes().map_state == xdriver.X.IsViewable:
+                    return child
+            except XError:
+                continue
+            found = self._find(child, title)
+            if found is not None:
+                return found
+        return None
 
     def measure_client_area(self, timeout=5.0):
         """Finds the client area in the X window by the screen's top strip, which spans the
