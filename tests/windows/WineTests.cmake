@@ -22,3 +22,8 @@ foreach(flow
         RESOURCE_LOCK wineprefix
         ENVIRONMENT "QF_WINDOWS_EXE=$<TARGET_FILE:qf_installer>;QF_WINDOWS_TESTS=$<TARGET_FILE:qf_tests>;QF_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-window;QF_ARCHIVE_DIR=${QF_ARCHIVE_DIR};QF_ARTEFACTS=${CMAKE_BINARY_DIR}/test-artefacts/${flow}")
 endforeach()
+
+# The runner itself, with a stand-in for Wine.
+add_test(NAME WineRunner.RetriesOnlyRunsThatPrintedNothing
+    COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/windows/wine_run_test.sh" "${CMAKE_SOURCE_DIR}/tests/windows/wine-run.sh.in")
+set_tests_properties(WineRunner.RetriesOnlyRunsThatPrintedNothing PROPERTIES TIMEOUT 60)

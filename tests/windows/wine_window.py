@@ -35,7 +35,7 @@ class WineFailure(Failure):
 
 
 def wine_environment():
-    env = dict(os.environ, WINEPREFIX=PREFIX, WINEARCH="win64", WINEDEBUG="-all",
+    env = dict(os.environ, WINEPREFIX=PREFIX, WINEARCH="win64", WINEDEBUG="-all,err+virtual",
                WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
     env.pop("WAYLAND_DISPLAY", None)
     return env
@@ -79,14 +79,18 @@ class WineSession(xdriver.Session):
 
     def __init__(self):
         super().__init__()
-        prepare_prefix()
         self.log = tempfile.TemporaryFile()
         self.client = None  # x, y, width, height of the client area within the X window
-        self.reset_machine()
-        # One wineserver for the whole test, its output away from the test's own, so that no
-        # Wine process outliving a run holds the test runner's pipe open.
-        subprocess.run(["wineserver", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
-                       stdout=self.log, stderr=self.log, timeout=60, check=False)
+        try:
+            prepare_prefix()
+            self.reset_machine()
+            # One wineserver for the whole test, its output away from the test's own, so that no
+            # Wine process outliving a run holds the test runner's pipe open.
+            subprocess.run(["wineserver", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
+                           stdout=self.log, stderr=self.log, timeout=60, check=False)
+        except BaseException:
+            self.close()
+            raise
 
     def env(self):
         return wine_environment()  # DISPLAY is this session's, set by xdriver.Session
@@ -257,13 +261,16 @@ class WineSession(xdriver.Session):
 
     # -- teardown -----------------------------------------------------------------------------------
     def close(self):
+        for step in (self.stop_app, lambda: wineserver("-k"), lambda: wineserver("-w"), self.log.close):
+            try:
+                step()
+            except Exception as e:  # the X server below must go whatever happened here
+                print("wine_window: while closing: %s" % e)
+        self.xvfb.terminate()
         try:
-            self.stop_app()
-            wineserver("-k")
-            wineserver("-w")
-        finally:
-            self.log.close()
-            self.xvfb.terminate()
+            self.xvfb.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.xvfb.kill()
             self.xvfb.wait(timeout=10)
 
 
