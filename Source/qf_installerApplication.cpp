@@ -47,18 +47,20 @@ qf_installerApplication::MainWindow::MainWindow (const juce::String& name)
                       juce::Desktop::getInstance().getDefaultLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId),
                       DocumentWindow::allButtons)
 {
+    // The screen is laid out in units of its width, so its client area has to stay square.
+    // Set before the native title bar, whose window would otherwise be made twice.
+    clientConstrainer.setSizeLimits (128, 128, 32768, 32768);
+    clientConstrainer.setFixedAspectRatio (1.0);
+    setConstrainer (&clientConstrainer);
+
     setUsingNativeTitleBar (true);
     setContentOwned (new MainComponent(), true);
     setResizable (true, true);
 
-    // Installs the window's own constrainer with the usual document-window limits.
-    setResizeLimits (128, 128, 32768, 32768);
-
-    // The screen is laid out in units of its width, so it has to stay square.
-    getConstrainer()->setFixedAspectRatio (1.0);
-
     centreWithSize (getWidth(), getHeight());
     setVisible (true);
+
+    liveScreen = std::make_unique<VBlankStandIn> (*this);
 }
 
 void qf_installerApplication::MainWindow::closeButtonPressed()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ClientAreaConstrainer.h"
+#include "VBlankStandIn.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 /** The application object: it owns the one window and does nothing else. */
@@ -28,6 +31,11 @@ public:
         void closeButtonPressed() override;
 
     private:
+        ClientAreaConstrainer clientConstrainer { *this };
+
+        // Created once the window is on the desktop, so it can watch the window's peer.
+        std::unique_ptr<VBlankStandIn> liveScreen;
+
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
     };
 

@@ -35,14 +35,14 @@ def label(text, height, colour, bounds, justification):
             "justification": justification}
 
 
-def render(area, background, texts):
-    """The texts over the background in the area (x, y, width, height): rows of (r, g, b)."""
-    command = shlex.split(os.environ.get("QF_TEXT_RENDERER", ""))
-    if not command:
-        raise RuntimeError("QF_TEXT_RENDERER names no renderer")
-    spec = json.dumps({"area": list(area), "background": background, "texts": texts})
-    out = subprocess.run(command + ["--render-text", spec], check=True, capture_output=True, timeout=60).stdout
-    lines = out.decode().split()
+def spec(area, background, texts):
+    """The argument of "--render-text" for the texts over the background in the area."""
+    return json.dumps({"area": list(area), "background": background, "texts": texts})
+
+
+def parse(output, area):
+    """The renderer's output for the area as rows of (r, g, b)."""
+    lines = output.split()
     width, height = int(lines[0]), int(lines[1])
     rows = []
     for row in lines[2:2 + height]:
@@ -50,6 +50,16 @@ def render(area, background, texts):
     if (width, height) != (area[2], area[3]) or len(rows) != height:
         raise RuntimeError("the renderer gave %dx%d for %s" % (width, height, area))
     return rows
+
+
+def render(area, background, texts):
+    """The texts over the background in the area (x, y, width, height): rows of (r, g, b)."""
+    command = shlex.split(os.environ.get("QF_TEXT_RENDERER", ""))
+    if not command:
+        raise RuntimeError("QF_TEXT_RENDERER names no renderer")
+    out = subprocess.run(command + ["--render-text", spec(area, background, texts)], check=True,
+                         capture_output=True, timeout=60).stdout
+    return parse(out.decode(), area)
 
 
 def differences(screen_pixel, area, reference, tolerance=3):
