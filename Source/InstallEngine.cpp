@@ -15,11 +15,16 @@ namespace
     // Siblings of the item inside its own install folder, so every rename stays on one volume.
     // Detection only ever looks at the exact item name, so it never mistakes them for it; the
     // leading dot and, on Windows, the hidden attribute keep them out of sight while they exist.
+    juce::String siblingPrefix (const juce::String& itemName, const char* role)
+    {
+        return "." + itemName + "." + role + "-";
+    }
+
     juce::File uniqueSibling (const juce::File& folder, const juce::String& itemName, const char* role)
     {
         for (;;)
         {
-            const auto candidate = folder.getChildFile ("." + itemName + "." + role + "-" + juce::String::toHexString (juce::Random::getSystemRandom().nextInt()));
+            const auto candidate = folder.getChildFile (siblingPrefix (itemName, role) + juce::String::toHexString (juce::Random::getSystemRandom().nextInt()));
 
             if (! InstalledState::somethingAt (candidate))
                 return candidate;
@@ -30,7 +35,7 @@ namespace
     {
         for (const auto* role : { stagingRole, asideRole })
         {
-            const auto prefix = "." + itemName + "." + role + "-";
+            const auto prefix = siblingPrefix (itemName, role);
 
             if (name.startsWith (prefix))
             {

@@ -1,5 +1,7 @@
 #include "PlatformFiles.h"
 
+#include "InstalledState.h"
+
 #if JUCE_WINDOWS
 #include <windows.h>
 #include <winioctl.h>
@@ -12,11 +14,6 @@ namespace PlatformFiles
 namespace
 {
     const ScopedMoveHook* currentMoveHook = nullptr;
-
-    bool occupied (const juce::File& f)
-    {
-        return f.exists() || f.isSymbolicLink();
-    }
 
 #if JUCE_WINDOWS
     // A handle on the entry itself: FILE_FLAG_OPEN_REPARSE_POINT opens a link as the link, so
@@ -221,7 +218,7 @@ static bool moveNatively (const juce::File& from, const juce::File& to)
 {
     // rename() moves a link as the link, dangling or not, but would replace a file or an empty
     // folder at the destination.
-    if (occupied (to))
+    if (InstalledState::somethingAt (to))
         return false;
 
     return std::rename (from.getFullPathName().toRawUTF8(), to.getFullPathName().toRawUTF8()) == 0;
@@ -242,7 +239,7 @@ bool moveEntry (const juce::File& from, const juce::File& to)
     if (currentMoveHook != nullptr && ! currentMoveHook->hook (from, to))
         return false;
 
-    return occupied (from) && moveNatively (from, to);
+    return InstalledState::somethingAt (from) && moveNatively (from, to);
 }
 
 ScopedMoveHook::ScopedMoveHook (Hook h)
