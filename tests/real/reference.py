@@ -62,39 +62,32 @@ def render(area, background, texts):
     return parse(out.decode(), area)
 
 
-def differences(screen_pixel, area, reference, tolerance=3):
-    """How many pixels of the area differ from the reference, and the first of them.
-    screen_pixel(x, y) gives the screen's (r, g, b) at window coordinates."""
-    x0, y0, width, height = area
+def differences(actual, expected, origin=(0, 0), tolerance=3):
+    """How many pixels of two pictures (rows of (r, g, b)) differ by more than the tolerance in
+    any channel, and the first of them, named in coordinates that start at origin."""
     count, first = 0, None
-    for dy in range(height):
-        for dx in range(width):
-            actual, expected = screen_pixel(x0 + dx, y0 + dy), reference[dy][dx]
-            if any(abs(a - e) > tolerance for a, e in zip(actual, expected)):
+    for dy, (actual_row, expected_row) in enumerate(zip(actual, expected)):
+        for dx, (a, e) in enumerate(zip(actual_row, expected_row)):
+            if any(abs(x - y) > tolerance for x, y in zip(a, e)):
                 count += 1
                 if first is None:
-                    first = "(%d, %d) is %02x%02x%02x, reference %02x%02x%02x" % ((x0 + dx, y0 + dy) + actual + expected)
+                    first = "(%d, %d) is %02x%02x%02x, reference %02x%02x%02x" % ((origin[0] + dx, origin[1] + dy) + a + e)
     return count, first
 
 
-def bgrx_reader(data, area):
-    """A screen_pixel function over an X ZPixmap image (32 bits a pixel, blue first) of the area."""
-    x0, y0, width, _ = area
-
-    def pixel(x, y):
-        at = 4 * ((y - y0) * width + (x - x0))
-        return data[at + 2], data[at + 1], data[at]
-
-    return pixel
+def bgrx_rows(data, width, height):
+    """An X ZPixmap image (32 bits a pixel, blue first) as rows of (r, g, b)."""
+    return [[(data[at + 2], data[at + 1], data[at]) for at in range(4 * width * row, 4 * width * (row + 1), 4)]
+            for row in range(height)]
 
 
 def wait_for_match(grab, area, background, texts, timeout=3.0, tolerance=3):
-    """Waits until grab(area) (a screen_pixel function) matches the rendering of the texts.
+    """Waits until grab(area) (rows of (r, g, b)) matches the rendering of the texts.
     Returns None on a match, otherwise what differed."""
     reference = render(area, background, texts)
     end = time.time() + timeout
     while True:
-        count, first = differences(grab(area), area, reference, tolerance)
+        count, first = differences(grab(area), reference, area[:2], tolerance)
         if count == 0:
             return None
         if time.time() > end:

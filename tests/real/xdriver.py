@@ -165,7 +165,7 @@ class Session:
     def shows(self, area, background, texts, timeout=3.0):
         """None once the area (x, y, width, height) of the client area shows exactly the texts
         as the reference renderer draws them over the background; otherwise what differs."""
-        return reference.wait_for_match(lambda a: reference.bgrx_reader(self.region(*a), a),
+        return reference.wait_for_match(lambda a: reference.bgrx_rows(self.region(*a), a[2], a[3]),
                                         area, background, texts, timeout)
 
     # -- teardown ---------------------------------------------------------------------------------

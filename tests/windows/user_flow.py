@@ -223,7 +223,7 @@ def eula_and_support_open_their_panels_and_x_closes_them(session):
     check(session.wait_for(lambda: session.pixel(300, 3) == BACKGROUND), "the licence panel does not cover the screen")
     check(any(near(session.pixel(x, 30), 0xF5F5F5, 12) for x in range(24, 200)), "no LICENSE AGREEMENT heading")
     text = session.rgb_region(24, 72, 552, 60)
-    check(any(near(p, 0xAAA6A6, 40) for row in text for p in row), "no licence text in the box")
+    check(any(near(r << 16 | g << 8 | b, 0xAAA6A6, 40) for row in text for r, g, b in row), "no licence text in the box")
     check(near(session.pixel(159, 210), BACKGROUND), "a tile shows through the licence panel")
     session.screenshot("licence-panel")
     session.click_at(552, 33)  # X

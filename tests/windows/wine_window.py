@@ -200,13 +200,8 @@ class WineSession(xdriver.Session):
             raise Failure("the program did not exit after the close request")
 
     def stop_app(self):
-        if self.app is not None and self.app.poll() is None:
-            self.app.terminate()
-            try:
-                self.app.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.app.kill()
-                self.app.wait(timeout=10)
+        if self.app is not None:
+            stop(self.app)
 
     def run_windows_program(self, *args, timeout=WINE_TIMEOUT):
         """Runs a Windows program in this session and returns its exit status and output. The
@@ -237,10 +232,8 @@ class WineSession(xdriver.Session):
 
     # -- pixels -------------------------------------------------------------------------------------
     def rgb_region(self, x, y, width, height):
-        """A rectangle of the client area as rows of 0xRRGGBB values."""
-        data = self.region(x, y, width, height)
-        return [[data[4 * (r * width + c) + 2] << 16 | data[4 * (r * width + c) + 1] << 8 | data[4 * (r * width + c)]
-                 for c in range(width)] for r in range(height)]
+        """A rectangle of the client area as rows of (r, g, b)."""
+        return reference.bgrx_rows(self.region(x, y, width, height), width, height)
 
     def wait_for(self, condition, timeout=3.0):
         end = time.time() + timeout
@@ -251,7 +244,7 @@ class WineSession(xdriver.Session):
         return condition()
 
     def reference(self, kind, text, width, height, font_height, justification, ink, background):
-        """The text as this build's JUCE draws it in the program's typeface, as rows of 0xRRGGBB:
+        """The text as this build's JUCE draws it in the program's typeface, as rows of (r, g, b):
         "label" as a JUCE label of that size shows it, "text" as drawText into a box of that size."""
         make = reference.label if kind == "label" else reference.boxed
         texts = [make(text, font_height, "%08x" % ink, (0, 0, width, height), justification)]
@@ -261,7 +254,7 @@ class WineSession(xdriver.Session):
         check(status == 0, "the reference rendering failed (%d): %s" % (status, output))
         # Wine may add lines of its own before the picture.
         picture = output[output.index("%d %d" % (width, height)):]
-        return [[r << 16 | g << 8 | b for r, g, b in row] for row in reference.parse(picture, area)]
+        return reference.parse(picture, area)
 
     # -- teardown -----------------------------------------------------------------------------------
     def close(self):
@@ -270,22 +263,23 @@ class WineSession(xdriver.Session):
                 step()
             except Exception as e:  # the X server below must go whatever happened here
                 print("wine_window: while closing: %s" % e)
-        self.xvfb.terminate()
+        stop(self.xvfb)
+
+
+def stop(process):
+    """Ends a process that may still run, by force if it does not end by itself in time."""
+    if process.poll() is None:
+        process.terminate()
         try:
-            self.xvfb.wait(timeout=10)
+            process.wait(timeout=10)
         except subprocess.TimeoutExpired:
-            self.xvfb.kill()
-            self.xvfb.wait(timeout=10)
+            process.kill()
+            process.wait(timeout=10)
 
 
 def differing_pixels(actual, expected, tolerance):
-    """How many pixels differ by more than the tolerance in any channel."""
-    count = 0
-    for row_a, row_e in zip(actual, expected):
-        for a, e in zip(row_a, row_e):
-            if any(abs(((a >> s) & 255) - ((e >> s) & 255)) > tolerance for s in (0, 8, 16)):
-                count += 1
-    return count
+    """How many pixels of two pictures (rows of (r, g, b)) differ by more than the tolerance."""
+    return reference.differences(actual, expected, tolerance=tolerance)[0]
 
 
 def run(test):
