@@ -1,5 +1,6 @@
 #include "InstallEngine.h"
 
+#include "EntryChecksums.h"
 #include "InstalledState.h"
 #include "PlatformFiles.h"
 
@@ -93,8 +94,10 @@ namespace
 
     // One entry into the staging folder. Like ZipFile::uncompressEntry, but a link entry is
     // refused rather than created, and a file only counts as written when every byte reached
-    // the disk: JUCE's own copy ignores a short write, so a full disk would pass unnoticed.
-    bool extractEntry (juce::ZipFile& zip, int index, const juce::File& staging)
+    // the disk (JUCE's own copy ignores a short write, so a full disk would pass unnoticed) and
+    // the bytes are the ones the archive recorded: ZipFile never checks an entry's CRC-32, and
+    // damaged deflate data can inflate to the full length.
+    bool extractEntry (juce::ZipFile& zip, int index, juce::uint32 recordedChecksum, const juce::File& staging)
     {
         const auto* entry = zip.getEntry (index);
 
@@ -140,6 +143,7 @@ namespace
 
             juce::HeapBlock<char> buffer ((size_t) chunk);
             juce::int64 written = 0;
+            juce::uint32 checksum = 0;
 
             for (;;)
             {
@@ -151,10 +155,12 @@ namespace
                 if (! out.write (buffer, (size_t) n))
                     return false;
 
+                // While the chunk is still in the cache.
+                checksum = EntryChecksums::update (checksum, buffer, (size_t) n);
                 written += n;
             }
 
-            if (written != entry->uncompressedSize || ! in->isExhausted())
+            if (written != entry->uncompressedSize || ! in->isExhausted() || checksum != recordedChecksum)
                 return false;
 
             if (! out.getStatus().wasOk())
@@ -193,9 +199,11 @@ namespace
 
         {
             juce::ZipFile zip (new juce::MemoryInputStream (*copy, false), true);
+            const auto checksums = EntryChecksums::recorded (*copy, zip);
+            ok = checksums.has_value();
 
             for (int i = 0; ok && i < zip.getNumEntries(); ++i)
-                ok = extractEntry (zip, i, staging);
+                ok = extractEntry (zip, i, (*checksums)[(size_t) i], staging);
         }
 
         if (! ok)

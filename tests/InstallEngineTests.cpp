@@ -59,6 +59,39 @@ void markAsLink (juce::MemoryBlock& zip, const juce::String& entryName)
     }
 }
 
+// The archive of one file whose deflate data has one bit flipped, chosen so that it still
+// inflates to the full length: only the entry's CRC-32 tells the bytes are wrong.
+juce::MemoryBlock archiveWithDamagedData (const juce::String& entryName)
+{
+    juce::Random random (2);
+    juce::String text;
+
+    for (int i = 0; i < 4096; ++i)
+        text << juce::String::charToString ((juce::juce_wchar) "abcdefgh \n"[random.nextInt (10)]);
+
+    auto zip = makeArchive ({ { entryName, text } });
+    auto* bytes = static_cast<juce::uint8*> (zip.getData());
+    const auto dataStart = 30u + juce::ByteOrder::littleEndianShort (bytes + 26) + juce::ByteOrder::littleEndianShort (bytes + 28);
+    const auto dataSize = (size_t) juce::ByteOrder::littleEndianInt (bytes + 18);
+
+    // Past the block header, among the coded literals.
+    for (auto bit = dataSize * 4; bit < dataSize * 8; ++bit)
+    {
+        bytes[dataStart + bit / 8] ^= (juce::uint8) (1 << (bit % 8));
+        juce::MemoryInputStream data (bytes + dataStart, dataSize, false);
+        juce::GZIPDecompressorInputStream inflater (&data, false, juce::GZIPDecompressorInputStream::deflateFormat);
+        const auto inflated = inflater.readEntireStreamAsString();
+
+        if (inflated.length() == text.length() && inflated != text)
+            return zip;
+
+        bytes[dataStart + bit / 8] ^= (juce::uint8) (1 << (bit % 8));
+    }
+
+    ADD_FAILURE() << "no bit keeps the length";
+    return zip;
+}
+
 ArchiveData dataOf (const juce::MemoryBlock& block) { return { block.getData(), block.getSize() }; }
 
 void plantOldVst3 (const juce::File& folder)
@@ -140,10 +173,14 @@ TEST (InstallEngineFaults, AFailedExtractionLeavesTheOldInstallationExactlyAsItW
 
     // The second entry cannot be written: a folder stands where its file would go inside the
     // staging copy, so the archive fails half way through.
-    const auto broken = makeArchive ({ { "Halcyra 2.vst3\\a.txt", "new" }, { "Halcyra 2.vst3\\a.txt\\b.txt", "new" } });
+    const auto unwritable = makeArchive ({ { "Halcyra 2.vst3\\a.txt", "new" }, { "Halcyra 2.vst3\\a.txt\\b.txt", "new" } });
+    const auto damaged = archiveWithDamagedData ("Halcyra 2.vst3\\Contents\\x86_64-win\\Halcyra 2.vst3");
 
-    EXPECT_FALSE (InstallEngine::installFormat (temp.root, product, 0, dataOf (broken)));
-    EXPECT_EQ (snapshot (temp.root), before);
+    for (const auto* broken : { &unwritable, &damaged })
+    {
+        EXPECT_FALSE (InstallEngine::installFormat (temp.root, product, 0, dataOf (*broken)));
+        EXPECT_EQ (snapshot (temp.root), before);
+    }
 }
 
 TEST (InstallEngineFaults, CraftedEntriesOutsideTheFolderAndLinkEntriesAreRefused)
