@@ -221,6 +221,8 @@ bool uninstallFormat (const juce::File& installFolder, const juce::String& produ
     if (! InstalledState::isUsableInstallFolder (installFolder))
         return false;
 
+    const PlatformFiles::ScopedLockWait waitForBriefLocks;
+
     const auto itemName = InstalledState::itemName (productName, formatIndex);
     const bool siblingsGone = removeSiblings (installFolder, itemName);
     const bool itemGone = removeTree (InstalledState::targetPath (installFolder, productName, formatIndex));
@@ -234,6 +236,8 @@ bool installFormat (const juce::File& installFolder, const juce::String& product
 
     if (! installFolder.createDirectory().wasOk())
         return false;
+
+    const PlatformFiles::ScopedLockWait waitForBriefLocks;
 
     const auto itemName = InstalledState::itemName (productName, formatIndex);
     const auto target = InstalledState::targetPath (installFolder, productName, formatIndex);

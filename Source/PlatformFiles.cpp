@@ -5,6 +5,8 @@
 #if JUCE_WINDOWS
 #include <windows.h>
 #include <winioctl.h>
+
+#include <cstring>
 #else
 #include <cstdio>
 #endif
@@ -14,14 +16,15 @@ namespace PlatformFiles
 namespace
 {
     const ScopedMoveHook* currentMoveHook = nullptr;
+    ScopedLockWait* currentLockWait = nullptr;
 
 #if JUCE_WINDOWS
-    // A handle on the entry itself: FILE_FLAG_OPEN_REPARSE_POINT opens a link as the link, so
-    // nothing done through the handle reaches what it points to.
+    // FILE_FLAG_OPEN_REPARSE_POINT opens a link as the link itself, so nothing done through the
+    // handle reaches what it points to; without it, the handle is on whatever the path resolves to.
     struct EntryHandle
     {
-        EntryHandle (const juce::File& f, DWORD access)
-            : handle (CreateFileW (f.getFullPathName().toWideCharPointer(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))
+        EntryHandle (const juce::File& f, DWORD access, bool asItself = true)
+            : handle (CreateFileW (f.getFullPathName().toWideCharPointer(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (asItself ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr))
         {
         }
 
@@ -38,55 +41,126 @@ namespace
         JUCE_DECLARE_NON_COPYABLE (EntryHandle)
     };
 
-    juce::String finalPath (const juce::File& f)
+    juce::String finalPath (HANDLE handle)
     {
-        EntryHandle entry (f, FILE_READ_ATTRIBUTES);
-
-        if (! entry.isOpen())
-            return {};
-
-        const auto size = GetFinalPathNameByHandleW (entry.handle, nullptr, 0, 0);
+        const auto size = GetFinalPathNameByHandleW (handle, nullptr, 0, 0);
 
         if (size == 0)
             return {};
 
         juce::HeapBlock<wchar_t> buffer (size + 1, true);
 
-        if (GetFinalPathNameByHandleW (entry.handle, buffer, size + 1, 0) == 0)
+        if (GetFinalPathNameByHandleW (handle, buffer, size + 1, 0) == 0)
             return {};
 
         return juce::String (buffer.get());
     }
 
-    // Wine shows a link of the host system as what it points to: a folder link carries the
-    // reparse attribute without any reparse data, a file link looks like a plain file, and
-    // deleting, renaming or removing either acts on its target. Only the path the system
-    // resolves the entry to gives it away.
-    bool resolvesElsewhere (const juce::File& f)
+    // The tag of the reparse point the handle is on, or 0 when it holds no reparse data.
+    ULONG reparseTag (const EntryHandle& entry)
     {
-        const auto own = finalPath (f);
-        const auto parent = finalPath (f.getParentDirectory());
-
-        if (own.isEmpty() || parent.isEmpty())
-            return false;
-
-        return own.compareIgnoreCase (juce::File::addTrailingSeparator (parent) + f.getFileName()) != 0;
-    }
-
-    bool hasReparseData (const juce::File& f)
-    {
-        EntryHandle entry (f, FILE_READ_ATTRIBUTES);
         juce::HeapBlock<char> buffer (MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
         DWORD bytes = 0;
 
-        return entry.isOpen()
-               && DeviceIoControl (entry.handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer, MAXIMUM_REPARSE_DATA_BUFFER_SIZE, &bytes, nullptr) != 0;
+        if (DeviceIoControl (entry.handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer, MAXIMUM_REPARSE_DATA_BUFFER_SIZE, &bytes, nullptr) == 0 || bytes < sizeof (ULONG))
+            return 0;
+
+        ULONG tag = 0;
+        std::memcpy (&tag, buffer, sizeof (tag));
+        return tag;
     }
 
-    // A link the system does not show as a link: every call on it would reach its target.
+    bool volumeHoldsReparsePoints (const EntryHandle& entry)
+    {
+        DWORD flags = 0;
+        return GetVolumeInformationByHandleW (entry.handle, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) != 0
+               && (flags & FILE_SUPPORTS_REPARSE_POINTS) != 0;
+    }
+
+    enum class Kind
+    {
+        plain,
+        link, // a link the system shows as one: calls act on the link itself
+        opaqueLink // a link the system shows as what it points to: every call would reach that
+    };
+
+    Kind kindOf (const juce::File& f, DWORD attributes)
+    {
+        const EntryHandle entry (f, FILE_READ_ATTRIBUTES);
+
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        {
+            // Documented: FSCTL_GET_REPARSE_POINT on a handle opened as the entry itself returns its
+            // reparse data, tag first. A name-surrogate tag (symbolic link, junction, mount point)
+            // stands for another entry, and DeleteFile, RemoveDirectory and MoveFileEx act on the
+            // link, never on its target. Other tags (cloud files, deduplication, compression)
+            // belong to ordinary files and folders whose data a filter supplies. Wine gives a link
+            // of the host system to a folder the attribute but no reparse data, and every call on
+            // it reaches the target; an entry that cannot be opened is taken for that too.
+            const auto tag = entry.isOpen() ? reparseTag (entry) : 0;
+
+            if (tag == 0)
+                return Kind::opaqueLink;
+
+            return IsReparseTagNameSurrogate (tag) ? Kind::link : Kind::plain;
+        }
+
+        // Documented: on a volume that holds reparse points, an entry without the attribute is no
+        // link, whatever links the folders above it are reached through. Only on a volume that
+        // holds none, as Wine shows the host's file systems, can a link hide as a plain entry: Wine
+        // shows a host link to a file as that file. Such a link resolves to a path outside its
+        // folder. Both sides are resolved through every link above them, so a folder that is
+        // itself reached through a link changes nothing.
+        if (! entry.isOpen() || volumeHoldsReparsePoints (entry))
+            return Kind::plain;
+
+        const EntryHandle parent (f.getParentDirectory(), FILE_READ_ATTRIBUTES, false);
+        const auto own = finalPath (entry.handle);
+        const auto parentPath = parent.isOpen() ? finalPath (parent.handle) : juce::String();
+
+        if (own.isEmpty() || parentPath.isEmpty())
+            return Kind::plain;
+
+        return own.compareIgnoreCase (juce::File::addTrailingSeparator (parentPath) + f.getFileName()) == 0 ? Kind::plain : Kind::opaqueLink;
+    }
+
     bool isOpaqueLink (const juce::File& f, DWORD attributes)
     {
-        return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? ! hasReparseData (f) : resolvesElsewhere (f);
+        return kindOf (f, attributes) == Kind::opaqueLink;
+    }
+
+    // The errors another process's open handle gives: a sharing mode without FILE_SHARE_DELETE, a
+    // byte-range lock, and, for a folder with a file open inside it, access denied.
+    bool isBriefLock (DWORD error)
+    {
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+    }
+
+    // Makes the call, and while another process's handle blocks it and the current ScopedLockWait
+    // allows, pauses and makes it again. The last error is the last call's.
+    template <typename Call>
+    bool waitingOutLocks (Call&& call)
+    {
+        auto* wait = ScopedLockWait::current();
+
+        for (int pause = 10, waited = 0;; pause = juce::jmin (pause * 2, 250))
+        {
+            if (call())
+                return true;
+
+            const auto error = GetLastError();
+            const auto allowed = wait != nullptr && isBriefLock (error) ? juce::jmin (pause, ScopedLockWait::maxWaitPerCallMs - waited, wait->remainingMs()) : 0;
+
+            if (allowed <= 0)
+            {
+                SetLastError (error);
+                return false;
+            }
+
+            juce::Thread::sleep (allowed);
+            wait->spend (allowed);
+            waited += allowed;
+        }
     }
 
     // Through a handle on the entry itself, so a link's own attributes change, never its target's.
@@ -144,7 +218,7 @@ bool isLink (const juce::File& entry)
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
 
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || resolvesElsewhere (entry);
+    return kindOf (entry, attributes) != Kind::plain;
 }
 
 bool removeEntry (const juce::File& entry)
@@ -164,8 +238,9 @@ bool removeEntry (const juce::File& entry)
     if (readOnly && ! changeAttributes (entry, 0, FILE_ATTRIBUTE_READONLY))
         return false;
 
-    const bool removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryW (path.toWideCharPointer()) != 0
-                                                                      : DeleteFileW (path.toWideCharPointer()) != 0;
+    const bool removed = waitingOutLocks ([&]
+                                          { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryW (path.toWideCharPointer()) != 0
+                                                                                                : DeleteFileW (path.toWideCharPointer()) != 0; });
 
     if (! removed && readOnly)
         changeAttributes (entry, FILE_ATTRIBUTE_READONLY, 0);
@@ -180,7 +255,10 @@ static bool moveNatively (const juce::File& from, const juce::File& to)
     if (attributes == INVALID_FILE_ATTRIBUTES || isOpaqueLink (from, attributes))
         return false;
 
-    return MoveFileExW (from.getFullPathName().toWideCharPointer(), to.getFullPathName().toWideCharPointer(), 0) != 0;
+    // Windows refuses to rename a folder while any file inside it is open, with access denied:
+    // a scanner reading one file of a bundle blocks the whole bundle for a moment.
+    return waitingOutLocks ([&]
+                            { return MoveFileExW (from.getFullPathName().toWideCharPointer(), to.getFullPathName().toWideCharPointer(), 0) != 0; });
 }
 
 bool isHidden (const juce::File& entry)
@@ -206,6 +284,9 @@ bool isLink (const juce::File& entry)
 {
     return entry.isSymbolicLink();
 }
+
+// No waiting for locks here: unlink() and rename() go ahead whatever other processes have open,
+// and those keep reading what they opened, so a scanner can never make either fail.
 
 bool removeEntry (const juce::File& entry)
 {
@@ -240,6 +321,22 @@ bool moveEntry (const juce::File& from, const juce::File& to)
         return false;
 
     return InstalledState::somethingAt (from) && moveNatively (from, to);
+}
+
+ScopedLockWait::ScopedLockWait()
+    : previous (currentLockWait)
+{
+    currentLockWait = this;
+}
+
+ScopedLockWait::~ScopedLockWait()
+{
+    currentLockWait = previous;
+}
+
+ScopedLockWait* ScopedLockWait::current()
+{
+    return currentLockWait;
 }
 
 ScopedMoveHook::ScopedMoveHook (Hook h)

@@ -21,14 +21,14 @@ namespace
             if (marker.existsAsFile())
                 return true;
 
-            juce::Thread::sleep (20);
+            juce::Thread::sleep (5);
         }
 
         return marker.existsAsFile();
     }
 } // namespace
 
-FileHolder::FileHolder (const juce::File& file)
+FileHolder::FileHolder (const juce::File& file, int holdForMs)
 {
     // The markers live in the temporary folder, away from the folder under test.
     const auto base = juce::File::getSpecialLocation (juce::File::tempDirectory)
@@ -36,11 +36,11 @@ FileHolder::FileHolder (const juce::File& file)
                           .getFullPathName();
     heldMarker = juce::File (base + ".held");
     releaseMarker = juce::File (base + ".release");
+    letGoMarker = juce::File (base + ".let-go");
 
     const auto self = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
 
-    if (process.start (juce::StringArray { self.getFullPathName(), holdOption, file.getFullPathName(), heldMarker.getFullPathName(), releaseMarker.getFullPathName() },
-                       0))
+    if (process.start (juce::StringArray { self.getFullPathName(), holdOption, file.getFullPathName(), base, juce::String (holdForMs) }, 0))
         waitFor (heldMarker, 30000);
 }
 
@@ -51,8 +51,8 @@ FileHolder::~FileHolder()
     if (process.isRunning() && ! process.waitForProcessToFinish (30000))
         process.kill();
 
-    heldMarker.deleteFile();
-    releaseMarker.deleteFile();
+    for (const auto& marker : { heldMarker, releaseMarker, letGoMarker })
+        marker.deleteFile();
 }
 
 namespace
@@ -116,21 +116,30 @@ bool removeOnHost (const juce::File& folder)
 
 int runHolderIfAsked (int argc, char** argv)
 {
-    if (argc != 5 || juce::String (argv[1]) != holdOption)
+    if ((argc != 5 && argc != 6) || juce::String (argv[1]) != holdOption)
         return -1;
 
     const juce::File file (juce::String::fromUTF8 (argv[2]));
-    const juce::File held (juce::String::fromUTF8 (argv[3]));
-    const juce::File release (juce::String::fromUTF8 (argv[4]));
+    const auto markers = juce::String::fromUTF8 (argv[3]);
+    const auto holdForMs = juce::String (argv[4]).getIntValue();
+
+    if (argc == 6)
+    {
+        juce::File (markers + ".ready").replaceWithText ("ready");
+
+        if (! waitFor (juce::File (markers + ".go"), 120000))
+            return 4;
+    }
 
     auto handle = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 
     if (handle == INVALID_HANDLE_VALUE)
         return 2;
 
-    held.replaceWithText ("held");
-    const bool released = waitFor (release, 120000);
+    juce::File (markers + ".held").replaceWithText ("held");
+    const bool released = holdForMs >= 0 ? (juce::Thread::sleep (holdForMs), true) : waitFor (juce::File (markers + ".release"), 120000);
     CloseHandle (handle);
+    juce::File (markers + ".let-go").replaceWithText ("let go");
     return released ? 0 : 3;
 }
 } // namespace WindowsTestHelpers

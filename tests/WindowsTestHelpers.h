@@ -7,17 +7,22 @@
 namespace WindowsTestHelpers
 {
 /** Keeps a file open from a second process, sharing reading only, as a running host keeps a
-        loaded plug-in: Windows then refuses to delete, rename or overwrite it. */
+        loaded plug-in or a scanner holds a file it reads: Windows then refuses to delete, rename
+        or overwrite it. The hold lasts holdForMs from the moment it starts, or until the holder
+        is destroyed. */
 class FileHolder
 {
 public:
-    explicit FileHolder (const juce::File& file);
+    explicit FileHolder (const juce::File& file, int holdForMs = -1);
     ~FileHolder();
 
-    bool isHolding() const { return heldMarker.existsAsFile(); }
+    bool isHolding() const { return heldMarker.existsAsFile() && ! hasLetGo(); }
+
+    /** True once the second process has closed the file. */
+    bool hasLetGo() const { return letGoMarker.existsAsFile(); }
 
 private:
-    juce::File heldMarker, releaseMarker;
+    juce::File heldMarker, releaseMarker, letGoMarker;
     juce::ChildProcess process;
 
     JUCE_DECLARE_NON_COPYABLE (FileHolder)
@@ -33,8 +38,12 @@ bool makeHostLink (const juce::File& link, const juce::File& target);
         Windows call on a host link reaches its target, so only the host can tidy them away. */
 bool removeOnHost (const juce::File& folder);
 
-/** The second process: when the test binary is started with the holder's arguments, this holds
-        the file and returns the exit code; otherwise it returns -1 and the tests run as usual. */
+/** The second process: when the test binary is started with the holder's arguments
+        (--qf-hold-open FILE MARKERS MS [--after-go]), this holds the file, writes MARKERS.held,
+        lets go after MS milliseconds (a negative MS: when MARKERS.release appears), writes
+        MARKERS.let-go and returns the exit code; otherwise it returns -1 and the tests run as
+        usual. With --after-go it first writes MARKERS.ready and waits for MARKERS.go, so that
+        a hold can start at a moment another program chooses. */
 int runHolderIfAsked (int argc, char** argv);
 } // namespace WindowsTestHelpers
 

@@ -59,6 +59,27 @@ bool hasAttribute (const juce::File& f, DWORD attribute)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & attribute) != 0;
 }
 
+/** Removes a test's folder from the host side before the temporary folder's own clean-up, which
+    would reach through the host links inside it. */
+struct HostCleanUp
+{
+    ~HostCleanUp() { WindowsTestHelpers::removeOnHost (folder); }
+    juce::File folder;
+};
+
+/** The whole time a call took, in milliseconds. */
+template <typename Call>
+juce::uint32 millisecondsFor (Call&& call)
+{
+    const auto start = juce::Time::getMillisecondCounter();
+    call();
+    return juce::Time::getMillisecondCounter() - start;
+}
+
+// A lasting hold fails a format once the engine's waits are used up; extracting and checking the
+// archive come on top, and Wine is slow to start the holder's process.
+constexpr juce::uint32 lastingHoldBoundMs = PlatformFiles::ScopedLockWait::maxWaitInAllMs + 10000;
+
 /** Runs the main component's action button once, as a click does, and returns the verdict. */
 bool clickAction (MainComponent& main, bool uninstall)
 {
@@ -206,7 +227,9 @@ TEST (WindowsInstall, FileLockedByAnotherProcessFailsTheInstallAndLosesNothing)
         ASSERT_TRUE (holder.isHolding());
 
         std::array<bool, 3> selected { false, true, false };
-        EXPECT_FALSE (InstallEngine::run (selected, defaultFolders(), product, false));
+        EXPECT_LT (millisecondsFor ([&]
+                                    { EXPECT_FALSE (InstallEngine::run (selected, defaultFolders(), product, false)); }),
+                   lastingHoldBoundMs);
         EXPECT_FALSE (selected[1]);
     }
 
@@ -214,6 +237,82 @@ TEST (WindowsInstall, FileLockedByAnotherProcessFailsTheInstallAndLosesNothing)
     EXPECT_EQ (clapFolder.findChildFiles (juce::File::findFilesAndDirectories, false), before)
         << "nothing of the failed install is left beside the old copy";
     clap.deleteFile();
+}
+
+TEST (WindowsInstall, AHoldOfAboutASecondIsWaitedOutAndALastingOneOnANewFileLeavesNothingInPlace)
+{
+    for (const int format : { 0, 1 })
+    {
+        SCOPED_TRACE ("format " + std::to_string (format));
+        TestSupport::TempFolder temp;
+        const auto target = InstalledState::targetPath (temp.root, product, format);
+        const juce::String binaryPath (format == 0 ? "Contents\\x86_64-win\\Halcyra 2.vst3" : "");
+        const auto binaryIn = [&] (const juce::File& item)
+        { return binaryPath.isEmpty() ? item : item.getChildFile (binaryPath); };
+        const auto expectedSize = format == 0 ? 17072608 : 16658912;
+
+        // A scanner reading the new copy just as it is put in place: the first move of the item.
+        // Only the single file: Wine renames a folder with a file open inside, which Windows
+        // refuses with access denied.
+        const auto holdNewCopy = [&] (int holdForMs, std::unique_ptr<WindowsTestHelpers::FileHolder>& holder)
+        {
+            return [&, holdForMs] (const juce::File& from, const juce::File& to)
+            {
+                if (holder == nullptr && to == target)
+                    holder = std::make_unique<WindowsTestHelpers::FileHolder> (from, holdForMs);
+
+                return true;
+            };
+        };
+
+        for (const int holdForMs : { -1, 1000 })
+        {
+            if (format != 1)
+                break;
+
+            std::unique_ptr<WindowsTestHelpers::FileHolder> holder;
+            PlatformFiles::ScopedMoveHook hook (holdNewCopy (holdForMs, holder));
+            bool installed = true;
+            const auto took = millisecondsFor ([&]
+                                               { installed = InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)); });
+            ASSERT_NE (holder, nullptr);
+
+            if (holdForMs < 0)
+            {
+                EXPECT_FALSE (installed);
+                EXPECT_LT (took, lastingHoldBoundMs);
+                EXPECT_FALSE (InstalledState::somethingAt (target)) << "nothing in place";
+            }
+            else
+            {
+                EXPECT_TRUE (installed) << "and the leftover of the failed run goes";
+                EXPECT_TRUE (holder->hasLetGo()) << "the install outlasted the hold";
+            }
+        }
+
+        if (format == 0)
+        {
+            ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)));
+        }
+
+        // The installed copy held, as a host scanning plug-ins holds it, by an update and then by
+        // an uninstall.
+        for (const bool uninstall : { false, true })
+        {
+            WindowsTestHelpers::FileHolder holder (binaryIn (target), 1000);
+            ASSERT_TRUE (holder.isHolding());
+            EXPECT_TRUE (uninstall ? InstallEngine::uninstallFormat (temp.root, product, format)
+                                   : InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)))
+                << (uninstall ? "uninstall" : "update");
+            EXPECT_TRUE (holder.hasLetGo()) << "the call outlasted the hold";
+            EXPECT_EQ (TestSupport::namesIn (temp.root), uninstall ? juce::StringArray() : juce::StringArray (target.getFileName()));
+
+            if (! uninstall)
+            {
+                EXPECT_EQ (binaryIn (target).getSize(), expectedSize);
+            }
+        }
+    }
 }
 
 TEST (WindowsInstall, AnUpdateOverAReadOnlyBundleLeavesExactlyTheBundleAndAnUninstallLeavesNothing)
@@ -270,7 +369,9 @@ TEST (WindowsInstall, ABundleFileHeldByAHostFailsTheUpdateTruthfullyAndTheNextRu
         // Windows refuses to rename a folder with a file open inside, so nothing changes. Wine
         // renames it, and then cannot delete the held file: the new bundle is in place, and what
         // is left of the old one stays hidden until a later run can remove it.
-        EXPECT_FALSE (InstallEngine::installFormat (vst3Folder, product, 0, embeddedArchive (0)));
+        EXPECT_LT (millisecondsFor ([&]
+                                    { EXPECT_FALSE (InstallEngine::installFormat (vst3Folder, product, 0, embeddedArchive (0))); }),
+                   lastingHoldBoundMs);
         EXPECT_EQ (binary.getSize(), 17072608);
 
         for (const auto& f : vst3Folder.findChildFiles (juce::File::findFilesAndDirectories, false))
@@ -333,12 +434,7 @@ TEST (WindowsLinks, HostLinksAtTheTargetOrInsideABundleAreNeverActedThrough)
 {
     TestSupport::TempFolder temp;
 
-    // Gone before the temporary folder's own clean-up, which would reach through the links.
-    struct HostCleanUp
-    {
-        ~HostCleanUp() { WindowsTestHelpers::removeOnHost (folder); }
-        juce::File folder;
-    } cleanUp { temp.root };
+    HostCleanUp cleanUp { temp.root };
 
     const auto folder = temp.root.getChildFile ("VST3 and CLAP");
     const auto elsewhere = temp.root.getChildFile (juce::CharPointer_UTF8 ("els\xc3\xa9where"));
@@ -396,6 +492,67 @@ TEST (WindowsLinks, HostLinksAtTheTargetOrInsideABundleAreNeverActedThrough)
     EXPECT_FALSE (bundle.getChildFile ("Contents/desktop.ini").exists());
     EXPECT_EQ (elsewhere.getChildFile ("precious.txt").loadFileAsString(), "keep me");
     EXPECT_EQ (preciousFile.loadFileAsString(), "keep me too");
+}
+
+TEST (WindowsLinks, AnInstallFolderReachedThroughALinkIsUsedLikeAnyOther)
+{
+    TestSupport::TempFolder temp;
+    HostCleanUp cleanUp { temp.root };
+
+    // The plug-in folders moved to another drive with a link left in their place: the install
+    // folder itself, or the folder above it.
+    const auto elsewhere = temp.root.getChildFile ("D");
+    const auto linkedFolder = temp.root.getChildFile ("VST3");
+    const auto linkedParent = temp.root.getChildFile ("Common Files");
+    ASSERT_TRUE (elsewhere.getChildFile ("VST3").createDirectory() && elsewhere.getChildFile ("Common Files\\VST3").createDirectory());
+
+    if (! WindowsTestHelpers::makeHostLink (linkedFolder, elsewhere.getChildFile ("VST3")))
+        GTEST_SKIP() << "links of the host system exist only under Wine";
+
+    ASSERT_TRUE (WindowsTestHelpers::makeHostLink (linkedParent, elsewhere.getChildFile ("Common Files")));
+
+    const auto precious = temp.root.getChildFile ("precious");
+    ASSERT_TRUE (precious.createDirectory() && precious.getChildFile ("keep.txt").replaceWithText ("keep me"));
+
+    for (const auto& [link, installFolder, behind] : { std::tuple (linkedFolder, linkedFolder, elsewhere.getChildFile ("VST3")),
+                                                       std::tuple (linkedParent, linkedParent.getChildFile ("VST3"), elsewhere.getChildFile ("Common Files\\VST3")) })
+    {
+        SCOPED_TRACE (installFolder.getFullPathName().toStdString());
+        juce::StringArray items;
+
+        for (const int format : { 0, 1 })
+        {
+            const auto item = InstalledState::itemName (product, format);
+            items.add (item);
+            items.sort (false);
+
+            ASSERT_TRUE (InstallEngine::installFormat (installFolder, product, format, embeddedArchive (format))) << "install " << format;
+            ASSERT_TRUE (installFolder.getChildFile (item).getChildFile ("Contents").isDirectory() || format == 1);
+
+            if (format == 0)
+            {
+                ASSERT_TRUE (behind.getChildFile (item + "\\old-extra.txt").replaceWithText ("from the old version"));
+            }
+
+            EXPECT_TRUE (InstallEngine::installFormat (installFolder, product, format, embeddedArchive (format))) << "update " << format;
+            EXPECT_EQ (TestSupport::namesIn (behind), items) << "the items behind the link, and no sibling";
+            EXPECT_FALSE (behind.getChildFile (item + "\\old-extra.txt").exists());
+            EXPECT_EQ (InstalledState::installedVersion (installFolder, product, format), format == 1 ? "2.1.4.0" : "");
+        }
+
+        // A link inside the bundle is still never followed: everything else goes.
+        ASSERT_TRUE (WindowsTestHelpers::makeHostLink (behind.getChildFile ("Halcyra 2.vst3\\Contents\\linked"), precious));
+        EXPECT_FALSE (InstallEngine::uninstallFormat (installFolder, product, 0));
+        EXPECT_FALSE (behind.getChildFile ("Halcyra 2.vst3\\desktop.ini").exists());
+        EXPECT_EQ (precious.getChildFile ("keep.txt").loadFileAsString(), "keep me");
+        ASSERT_TRUE (WindowsTestHelpers::removeOnHost (behind.getChildFile ("Halcyra 2.vst3\\Contents\\linked")));
+
+        EXPECT_TRUE (InstallEngine::uninstallFormat (installFolder, product, 0));
+        EXPECT_TRUE (InstallEngine::uninstallFormat (installFolder, product, 1));
+        EXPECT_EQ (TestSupport::namesIn (behind), juce::StringArray());
+        EXPECT_TRUE (PlatformFiles::isLink (link)) << "still a link";
+        EXPECT_TRUE (installFolder.isDirectory());
+    }
 }
 
 TEST (WindowsSettings, AForwardSlashPathIsUsedAndDriveRelativeOrRootedPathsWriteNothingOnC)
