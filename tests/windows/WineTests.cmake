@@ -9,6 +9,7 @@ set_tests_properties(WineSession.End PROPERTIES FIXTURES_CLEANUP wine_session TI
 # python3-xlib is Debian's, so Debian's interpreter runs the window tests.
 foreach(flow
         install_and_shift_uninstall_show_at_once_and_change_the_common_files
+        a_linked_vst3_folder_and_a_clap_held_for_a_second_update_like_any_other
         install_with_nothing_ticked_shows_the_orange_notice
         hovering_each_button_shows_exactly_its_help_line
         eula_and_support_open_their_panels_and_x_closes_them

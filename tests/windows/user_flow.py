@@ -3,10 +3,12 @@ once, INSTALL and Shift-INSTALL write and remove the real Common Files folders, 
 reads exactly as it should, the panels open and close, and the window stays square."""
 
 import os
+import shutil
+import tempfile
 import time
 import zipfile
 
-from wine_window import COMMON_FILES, TESTS_EXE, check, differing_pixels, main
+from wine_window import COMMON_FILES, MOVED_PLUGINS, TESTS_EXE, check, differing_pixels, main
 from xdriver import near
 
 ARCHIVES = os.environ.get("QF_ARCHIVE_DIR", "")
@@ -100,6 +102,29 @@ def notice_showing(session):
     return near(notice_colour(session), 0x000000, 4)
 
 
+def click_action_and_see_success(session, what, before_click=lambda: None):
+    """Clicks INSTALL (with Shift held: UNINSTALL) right after before_click, waits for the
+    notice, checks that its icon is the green one and waits for it to fade. Returns the time of
+    the click."""
+    session.move_to(*BUTTONS["INSTALL"])
+    before_click()
+    clicked = time.time()
+    session.xdotool("click", 1)
+    check(session.wait_for(lambda: notice_showing(session), timeout=20), "no notice after %s" % what)
+    green = session.pixel(300, 262)
+    if not ((green >> 8 & 255) > 0x90 and (green >> 16) < 0x90):
+        session.screenshot("notice-" + what.replace(" ", "-"))
+        check(False, "%s did not succeed: the notice's icon is %06x" % (what, green))
+    away(session)
+    check(session.wait_for(lambda: notice_colour(session) == BACKGROUND, timeout=5), "the notice after %s does not fade" % what)
+    return clicked
+
+
+def item_matches_archive(folder, archive, item):
+    expected, actual = archive_tree(archive), disk_tree(folder, item)
+    return actual == expected
+
+
 # -- tests ------------------------------------------------------------------------------------------
 def install_and_shift_uninstall_show_at_once_and_change_the_common_files(session):
     session.launch()
@@ -163,6 +188,81 @@ def install_and_shift_uninstall_show_at_once_and_change_the_common_files(session
     for name in TILES:
         check(session.wait_for(lambda: not near(tile_colour(session, name), 0x0287C4, 20), timeout=4.5),
               "the %s tile still shows installed" % name)
+
+
+def a_linked_vst3_folder_and_a_clap_held_for_a_second_update_like_any_other(session):
+    # The VST3 folder moved elsewhere, with a link of the host system left in its place: what a
+    # folder link on Windows is to a program under Wine.
+    behind = os.path.join(MOVED_PLUGINS, "VST3")
+    link = os.path.join(COMMON_FILES, "VST3")
+    os.makedirs(behind)
+    os.makedirs(COMMON_FILES, exist_ok=True)
+    os.symlink(behind, link)
+    clap_folder = os.path.join(COMMON_FILES, "CLAP")
+
+    session.launch()
+    session.click_at(*BUTTONS["VST3"])
+    session.click_at(*BUTTONS["CLAP"])
+    click_action_and_see_success(session, "INSTALL")
+    check(item_matches_archive(behind, "vst3.zip", "Halcyra 2.vst3"), "the bundle behind the link is not the archive's")
+    check(item_matches_archive(clap_folder, "clap.zip", "Halcyra 2.clap"), "the CLAP is not the archive's")
+
+    with open(os.path.join(behind, "Halcyra 2.vst3", "old-extra.txt"), "w") as f:
+        f.write("from the old version")
+    session.click_at(*BUTTONS["VST3"])
+    click_action_and_see_success(session, "the VST3 update")
+    check(item_matches_archive(behind, "vst3.zip", "Halcyra 2.vst3"), "the updated bundle is not exactly the archive's")
+
+    # How long an update of the CLAP takes from the click to the new file's rename into place,
+    # which sets its change time.
+    clap = os.path.join(clap_folder, "Halcyra 2.clap")
+    session.click_at(*BUTTONS["CLAP"])
+    clicked = click_action_and_see_success(session, "the CLAP update")
+    to_place = os.stat(clap).st_ctime - clicked
+
+    # A host scanning plug-ins opens the CLAP just before the user clicks and holds it until
+    # about a second after the update would have replaced it.
+    old_clap = os.stat(clap).st_ino
+    scratch = tempfile.mkdtemp(prefix="qf_holder")
+    markers = os.path.join(scratch, "holder")
+    holder = session.start_holder("C:\\Program Files\\Common Files\\CLAP\\Halcyra 2.clap", markers, int(1000 * (to_place + 1.2)))
+    try:
+        check(session.wait_for(lambda: os.path.exists(markers + ".ready"), timeout=60), "the second process did not start")
+        session.click_at(*BUTTONS["CLAP"])
+
+        def hold_now():
+            open(markers + ".go", "w").close()
+            check(session.wait_for(lambda: os.path.exists(markers + ".held"), timeout=10), "the second process did not hold the CLAP")
+
+        click_action_and_see_success(session, "the CLAP update during the hold", before_click=hold_now)
+        check(holder.wait(timeout=60) == 0, "the second process could not hold the CLAP")
+    finally:
+        if holder.poll() is None:
+            holder.kill()
+        holder.wait(timeout=60)
+        let_go = os.path.getmtime(markers + ".let-go") if os.path.exists(markers + ".let-go") else None
+        shutil.rmtree(scratch, ignore_errors=True)
+    placed = os.stat(clap).st_ctime
+    check(let_go is not None, "the second process never let go")
+    print("an update placed the CLAP %.2f s after the click; held, it was placed %.2f s after the hold ended" %
+          (to_place, placed - let_go))
+    check(placed >= let_go, "the new CLAP was placed before the hold ended: the update never met the hold")
+    check(os.stat(clap).st_ino != old_clap, "the CLAP was not replaced")
+    check(item_matches_archive(clap_folder, "clap.zip", "Halcyra 2.clap"), "the updated CLAP is not the archive's")
+
+    session.click_at(*BUTTONS["VST3"])
+    session.click_at(*BUTTONS["CLAP"])
+    session.move_to(*BUTTONS["INSTALL"])
+    session.key_down("shift")
+    try:
+        check(session.wait_for(lambda: caption_reads(session, "UNINSTALL")), "holding Shift does not show UNINSTALL")
+        click_action_and_see_success(session, "UNINSTALL")
+    finally:
+        session.key_up("shift")
+
+    for folder in (behind, clap_folder):
+        check(os.listdir(folder) == [], "%s is left with %s" % (folder, os.listdir(folder)))
+    check(os.path.islink(link) and os.path.realpath(link) == os.path.realpath(behind), "the VST3 folder is no longer the link")
 
 
 def install_with_nothing_ticked_shows_the_orange_notice(session):
@@ -272,6 +372,7 @@ def the_stand_in_flushes_repaints_of_a_real_window(session):
 
 if __name__ == "__main__":
     main(install_and_shift_uninstall_show_at_once_and_change_the_common_files,
+         a_linked_vst3_folder_and_a_clap_held_for_a_second_update_like_any_other,
          install_with_nothing_ticked_shows_the_orange_notice,
          hovering_each_button_shows_exactly_its_help_line,
          eula_and_support_open_their_panels_and_x_closes_them,

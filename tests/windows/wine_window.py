@@ -26,6 +26,7 @@ TESTS_EXE = os.environ.get("QF_WINDOWS_TESTS", "")
 PREFIX = os.environ.get("QF_WINEPREFIX", "")
 DRIVE_C = os.path.join(PREFIX, "drive_c")
 COMMON_FILES = os.path.join(DRIVE_C, "Program Files", "Common Files")
+MOVED_PLUGINS = os.path.join(DRIVE_C, "Moved Plug-Ins")
 WINE_TIMEOUT = 120
 
 TOP_STRIP = 0x0094D8
@@ -97,10 +98,21 @@ class WineSession(xdriver.Session):
         return wine_environment()  # DISPLAY is this session's, set by xdriver.Session
 
     def reset_machine(self):
-        """What earlier runs left in the prefix: installed items and the shared settings file."""
+        """What earlier runs left in the prefix: installed items, the shared settings file, and
+        plug-in folders moved elsewhere with a link left in their place."""
         for path in (os.path.join(COMMON_FILES, "VST3"), os.path.join(COMMON_FILES, "CLAP"),
-                     os.path.join(COMMON_FILES, "Avid"), os.path.join(DRIVE_C, "ProgramData", "Quillfen")):
+                     os.path.join(COMMON_FILES, "Avid"), os.path.join(DRIVE_C, "ProgramData", "Quillfen"),
+                     MOVED_PLUGINS):
+            if os.path.islink(path):
+                os.unlink(path)
             shutil.rmtree(path, ignore_errors=True)
+
+    def start_holder(self, path, markers, hold_ms):
+        """Starts a second Windows process that, once markers + ".go" appears, holds a file open
+        without delete sharing for hold_ms; markers + ".ready" tells it waits, markers + ".let-go"
+        that it has let go (qf_tests.exe --qf-hold-open, see tests/WindowsTestHelpers.h)."""
+        return subprocess.Popen(["wine", TESTS_EXE, "--qf-hold-open", path, windows_path(markers), str(hold_ms), "--after-go"],
+                                env=self.env(), stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
 
     # -- the program ------------------------------------------------------------------------------
     def launch(self, *args):
