@@ -245,7 +245,7 @@ void MainComponent::paintFormatTiles (juce::Graphics& g)
         const auto format = (int) i;
         const auto& button = *formatButtons[i];
         const auto bounds = button.getBounds().toFloat();
-        const auto over = button.isMouseOver();
+        const auto over = Widgets::isPointerOver (button);
 
         const auto installed = InstalledState::isInstalled (installFolders[i], productName, format);
         const auto version = installed ? InstalledState::installedVersion (installFolders[i], productName, format) : juce::String();

@@ -36,19 +36,28 @@ juce::Rectangle<int> roundedBounds (float x, float y, float width, float height)
     return { round (x), round (y), round (width), round (height) };
 }
 
+bool isPointerOver (const juce::Component& component)
+{
+    for (const auto& source : juce::Desktop::getInstance().getMouseSources())
+        if (source.getComponentUnderMouse() == &component && (source.isDragging() || ! (source.isTouch() || source.isPen())))
+            return true;
+
+    return false;
+}
+
 juce::Colour faceColour (const juce::Button& button)
 {
     if (button.isMouseButtonDown())
         return Palette::green86cf7a;
 
-    return Palette::greyAAA6A6.withAlpha ((juce::uint8) (button.isMouseOver() ? 191 : 128));
+    return Palette::greyAAA6A6.withAlpha ((juce::uint8) (isPointerOver (button) ? 191 : 128));
 }
 
 void paintCloseControl (juce::Graphics& g, const juce::Button& closeButton, float unit)
 {
     const auto box = closeButton.getBounds().toFloat().reduced (2.0f * unit);
 
-    g.setColour (closeButton.isMouseOver() ? Palette::greyAAA6A6 : Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
+    g.setColour (isPointerOver (closeButton) ? Palette::greyAAA6A6 : Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
     g.drawEllipse (box, 0.25f * unit);
     g.setFont (3.0f * unit);
     g.drawText ("X", box, juce::Justification::centred, true);

@@ -14,6 +14,16 @@ std::unique_ptr<juce::Drawable> loadIcon (const char* svgData, int numBytes);
 /** Bounds with each number rounded on its own to the nearest pixel (halves to even). */
 juce::Rectangle<int> roundedBounds (float x, float y, float width, float height);
 
+/** Whether the pointer is over the component (its children not counted), as JUCE last saw it
+    from the mouse events.
+
+    Component::isMouseOver() asks the X server where the pointer is. Asked from paint, which
+    runs outside the handling of X events, that round trip reads events off the connection into
+    Xlib's queue, where JUCE's event loop on Linux never looks: a click, a hover or a close
+    request arriving just then waited for the next event. Paint asks here instead.
+*/
+bool isPointerOver (const juce::Component&);
+
 /** The face of a clickable box: green while pressed, brighter grey while hovered. */
 juce::Colour faceColour (const juce::Button& button);
 

@@ -40,6 +40,7 @@ def shows(session, area, texts, what, background="ff111111"):
 def wait_colour(session, x, y, expected, timeout=2.0):
     end = time.time() + timeout
     while not near(session.pixel(x, y), expected, 4) and time.time() < end:
+        session.nudge()
         time.sleep(0.05)
     return session.pixel(x, y)
 

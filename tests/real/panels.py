@@ -28,6 +28,7 @@ def wait_painted(session, x, y, expected, timeout=3.0):
     while time.time() < end:
         if near(session.pixel(x, y), expected, 6):
             return True
+        session.nudge()
         time.sleep(0.05)
     return False
 

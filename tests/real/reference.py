@@ -81,9 +81,9 @@ def bgrx_rows(data, width, height):
             for row in range(height)]
 
 
-def wait_for_match(grab, area, background, texts, timeout=3.0, tolerance=3):
-    """Waits until grab(area) (rows of (r, g, b)) matches the rendering of the texts.
-    Returns None on a match, otherwise what differed."""
+def wait_for_match(grab, area, background, texts, timeout=3.0, tolerance=3, nudge=lambda: None):
+    """Waits until grab(area) (rows of (r, g, b)) matches the rendering of the texts, calling
+    nudge() between looks. Returns None on a match, otherwise what differed."""
     reference = render(area, background, texts)
     end = time.time() + timeout
     while True:
@@ -93,4 +93,5 @@ def wait_for_match(grab, area, background, texts, timeout=3.0, tolerance=3):
         if time.time() > end:
             return "%d pixels of %s differ from the reference of %s, first %s" % (
                 count, list(area), ", ".join(repr(t["text"]) for t in texts), first)
+        nudge()
         time.sleep(0.1)

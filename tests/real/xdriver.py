@@ -8,6 +8,7 @@ import sys
 import time
 
 from Xlib import X, Xatom, display, protocol
+from Xlib.error import XError
 
 import reference
 
@@ -109,12 +110,36 @@ class Session:
                                              data=(32, [delete, X.CurrentTime, 0, 0, 0]))
         self.window.send_event(event, event_mask=X.NoEventMask)
         self.display.flush()
+        self.nudge()
+
+    def nudge(self):
+        """Sends the program a client message it ignores, as a desktop's steady traffic would.
+
+        JUCE's event loop on Linux only looks for X events when its connection becomes readable.
+        Any round trip the program makes outside that handling (JUCE makes some from timers and
+        asynchronous updates) reads the events that arrive meanwhile into Xlib's queue, where
+        they wait until something else arrives. On a desktop something always does; a test
+        that sends one event and then waits would wait in vain. A nudge is that something: it
+        changes nothing, and a program that ignored an event still ignores it."""
+        if self.window is None:
+            return
+        try:
+            event = protocol.event.ClientMessage(window=self.window, client_type=self.display.intern_atom("QF_TEST_NUDGE"),
+                                                 data=(32, [0, 0, 0, 0, 0]))
+            self.window.send_event(event, event_mask=X.NoEventMask)
+            self.display.flush()
+        except XError:
+            pass  # the window went away
 
     def wait_for_exit(self, timeout=15.0):
-        try:
-            return self.app.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise Failure("the program did not exit after the close request")
+        end = time.time() + timeout
+        while True:
+            try:
+                return self.app.wait(timeout=0.25)
+            except subprocess.TimeoutExpired:
+                if time.time() > end:
+                    raise Failure("the program did not exit after the close request")
+                self.nudge()
 
     def resize(self, width, height):
         self.window.configure(width=width, height=height)
@@ -124,6 +149,8 @@ class Session:
     # -- mouse and keys ---------------------------------------------------------------------------
     def xdotool(self, *args):
         subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
+        time.sleep(0.02)
+        self.nudge()
 
     def move_to(self, x, y):
         wx, wy, _, _ = self.geometry()
@@ -166,7 +193,7 @@ class Session:
         """None once the area (x, y, width, height) of the client area shows exactly the texts
         as the reference renderer draws them over the background; otherwise what differs."""
         return reference.wait_for_match(lambda a: reference.bgrx_rows(self.region(*a), a[2], a[3]),
-                                        area, background, texts, timeout)
+                                        area, background, texts, timeout, nudge=self.nudge)
 
     # -- teardown ---------------------------------------------------------------------------------
     def close(self):
