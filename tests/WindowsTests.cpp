@@ -241,40 +241,25 @@ TEST (WindowsInstall, FileLockedByAnotherProcessFailsTheInstallAndLosesNothing)
 
 TEST (WindowsInstall, AHoldOfAboutASecondIsWaitedOutAndALastingOneOnANewFileLeavesNothingInPlace)
 {
-    for (const int format : { 0, 1 })
+    // A scanner opens the new CLAP just as it is to be renamed into place: for good, and then for
+    // about a second. Only a single file: Wine renames a folder with a file open inside, which
+    // Windows refuses with access denied.
     {
-        SCOPED_TRACE ("format " + std::to_string (format));
         TestSupport::TempFolder temp;
-        const auto target = InstalledState::targetPath (temp.root, product, format);
-        const juce::String binaryPath (format == 0 ? "Contents\\x86_64-win\\Halcyra 2.vst3" : "");
-        const auto binaryIn = [&] (const juce::File& item)
-        { return binaryPath.isEmpty() ? item : item.getChildFile (binaryPath); };
-        const auto expectedSize = format == 0 ? 17072608 : 16658912;
-
-        // A scanner reading the new copy just as it is put in place: the first move of the item.
-        // Only the single file: Wine renames a folder with a file open inside, which Windows
-        // refuses with access denied.
-        const auto holdNewCopy = [&] (int holdForMs, std::unique_ptr<WindowsTestHelpers::FileHolder>& holder)
-        {
-            return [&, holdForMs] (const juce::File& from, const juce::File& to)
-            {
-                if (holder == nullptr && to == target)
-                    holder = std::make_unique<WindowsTestHelpers::FileHolder> (from, holdForMs);
-
-                return true;
-            };
-        };
+        const auto target = InstalledState::targetPath (temp.root, product, 1);
 
         for (const int holdForMs : { -1, 1000 })
         {
-            if (format != 1)
-                break;
-
             std::unique_ptr<WindowsTestHelpers::FileHolder> holder;
-            PlatformFiles::ScopedMoveHook hook (holdNewCopy (holdForMs, holder));
-            bool installed = true;
+            PlatformFiles::ScopedMoveHook hook ([&] (const juce::File& from, const juce::File& to)
+                                                {
+                                                    if (holder == nullptr && to == target)
+                                                        holder = std::make_unique<WindowsTestHelpers::FileHolder> (from, holdForMs);
+
+                                                    return true; });
+            bool installed = false;
             const auto took = millisecondsFor ([&]
-                                               { installed = InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)); });
+                                               { installed = InstallEngine::installFormat (temp.root, product, 1, embeddedArchive (1)); });
             ASSERT_NE (holder, nullptr);
 
             if (holdForMs < 0)
@@ -287,30 +272,32 @@ TEST (WindowsInstall, AHoldOfAboutASecondIsWaitedOutAndALastingOneOnANewFileLeav
             {
                 EXPECT_TRUE (installed) << "and the leftover of the failed run goes";
                 EXPECT_TRUE (holder->hasLetGo()) << "the install outlasted the hold";
+                EXPECT_EQ (TestSupport::namesIn (temp.root), juce::StringArray (target.getFileName()));
             }
         }
+    }
 
-        if (format == 0)
-        {
-            ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)));
-        }
+    // A host scanning plug-ins holds the installed CLAP, or the binary inside the installed VST3
+    // bundle, for about a second while the user updates, and again while the user uninstalls.
+    for (const auto& [format, binary] : { std::pair (0, juce::String ("Contents\\x86_64-win\\Halcyra 2.vst3")), std::pair (1, juce::String()) })
+    {
+        SCOPED_TRACE ("format " + std::to_string (format));
+        TestSupport::TempFolder temp;
+        const auto target = InstalledState::targetPath (temp.root, product, format);
+        const auto held = binary.isEmpty() ? target : target.getChildFile (binary);
+        ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)));
+        const auto size = held.getSize();
 
-        // The installed copy held, as a host scanning plug-ins holds it, by an update and then by
-        // an uninstall.
         for (const bool uninstall : { false, true })
         {
-            WindowsTestHelpers::FileHolder holder (binaryIn (target), 1000);
+            WindowsTestHelpers::FileHolder holder (held, 1000);
             ASSERT_TRUE (holder.isHolding());
             EXPECT_TRUE (uninstall ? InstallEngine::uninstallFormat (temp.root, product, format)
                                    : InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)))
                 << (uninstall ? "uninstall" : "update");
             EXPECT_TRUE (holder.hasLetGo()) << "the call outlasted the hold";
             EXPECT_EQ (TestSupport::namesIn (temp.root), uninstall ? juce::StringArray() : juce::StringArray (target.getFileName()));
-
-            if (! uninstall)
-            {
-                EXPECT_EQ (binaryIn (target).getSize(), expectedSize);
-            }
+            EXPECT_EQ (held.getSize(), uninstall ? 0 : size);
         }
     }
 }
@@ -527,7 +514,6 @@ TEST (WindowsLinks, AnInstallFolderReachedThroughALinkIsUsedLikeAnyOther)
             items.sort (false);
 
             ASSERT_TRUE (InstallEngine::installFormat (installFolder, product, format, embeddedArchive (format))) << "install " << format;
-            ASSERT_TRUE (installFolder.getChildFile (item).getChildFile ("Contents").isDirectory() || format == 1);
 
             if (format == 0)
             {
