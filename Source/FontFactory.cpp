@@ -43,6 +43,12 @@ juce::Typeface::Ptr fromMemory (const void* data, size_t size)
     return juce::Typeface::createSystemTypefaceFor (data, size);
 }
 
+void prepareTextLayout()
+{
+    juce::GlyphArrangement line;
+    line.addLineOfText (plain (defaultHeight()), "A", 0.0f, 0.0f);
+}
+
 juce::Font withTypeface (const juce::Typeface::Ptr& typeface, float height)
 {
 #if JUCE_MAJOR_VERSION >= 8

@@ -24,4 +24,12 @@ float defaultHeight();
 
 /** A typeface made from font data held in memory (the program's embedded fonts). */
 juce::Typeface::Ptr fromMemory (const void* data, size_t size);
+
+/** Sets one line of text in the default look and feel's typeface and throws it away.
+
+    JUCE 8 does a one-time set-up the first time it sets any text: it unpacks its Unicode
+    tables (4 MB) and prepares the typeface's shaping. Called while the program would otherwise
+    wait, it spares the first paint that work. Nothing is kept that a paint draws.
+*/
+void prepareTextLayout();
 } // namespace FontFactory

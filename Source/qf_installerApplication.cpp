@@ -1,5 +1,6 @@
 #include "qf_installerApplication.h"
 
+#include "FontFactory.h"
 #include "MainComponent.h"
 #include "ProgramInfo.h"
 
@@ -61,6 +62,14 @@ qf_installerApplication::MainWindow::MainWindow (const juce::String& name)
     setVisible (true);
 
     liveScreen = std::make_unique<VBlankStandIn> (*this);
+
+    // JUCE 8 paints the first frame on the first vertical blank after the window is mapped (on
+    // Linux, a timer at the display's refresh rate), and until then the program only waits. The
+    // one-time text set-up the first paint would do is done in that wait instead.
+    juce::MessageManager::callAsync ([window = juce::Component::SafePointer<MainWindow> (this)]
+                                     {
+                                         if (window != nullptr)
+                                             FontFactory::prepareTextLayout(); });
 }
 
 void qf_installerApplication::MainWindow::closeButtonPressed()

@@ -5,7 +5,7 @@
 # outside the build folder and a private namespace: the start-up probe runs with its own /tmp,
 # /opt and /usr/lib (and, the second time, its own font folder), and its own Xvfb in a network
 # namespace of its own, so it never meets another Xvfb of the same display number.
-#   QF_BENCH_RUNS (default 7) and QF_BENCH_STARTUP_RUNS (default 9) set the repetitions.
+#   QF_BENCH_RUNS (default 7) and QF_BENCH_STARTUP_RUNS (default 11) set the repetitions.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QF_BUILD_DIR:-$root/build}
@@ -46,8 +46,10 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "start-up: not measured (needs root for a private mount namespace)"
     unmeasured+=("start-up (needs root)")
 else
+    cmake --build "$build" --parallel "${QF_JOBS:-2}" --target qf_startup_steps
     QF_INSTALLER="$build/qf_installer_artefacts/Release/qf_installer" \
     QF_BARE_WINDOW="$build/benchmarks/qf_bare_window_artefacts/Release/qf_bare_window" \
+    QF_STARTUP_STEPS="$build/benchmarks/qf_startup_steps" \
     QF_XDRIVER_DIR="$root/tests/real" QF_BENCH_DIR="$root/benchmarks" QF_CHECKOUT="$root" QF_BUILD="$build" \
         stage start-up unshare --mount --net --propagation private -- bash -c '
             set -euo pipefail
@@ -62,6 +64,12 @@ else
             mount -t tmpfs -o size=64m qf_opt /opt
             mkdir -p /tmp/lib/upper /tmp/lib/work
             mount -t overlay overlay -o lowerdir=/usr/lib,upperdir=/tmp/lib/upper,workdir=/tmp/lib/work /usr/lib
+            # Fontconfig caches the font folders it finds new, such as the second run'"'"'s, in the
+            # machine'"'"'s cache folder: those stay private too.
+            if [ -d /var/cache/fontconfig ]; then
+                mkdir -p /tmp/fccache/upper /tmp/fccache/work
+                mount -t overlay overlay -o lowerdir=/var/cache/fontconfig,upperdir=/tmp/fccache/upper,workdir=/tmp/fccache/work /var/cache/fontconfig
+            fi
             /usr/bin/python3 "$QF_BENCH_DIR/startup.py"
             echo
             # Again as on a desktop with many fonts: 40 times this machine'"'"'s (hard links, so they

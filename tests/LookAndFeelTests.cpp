@@ -135,6 +135,23 @@ TEST (LookAndFeel, ComboBoxIsAPillWithItsTextCentredAcrossTheFullWidth)
     EXPECT_EQ (label->getBounds(), juce::Rectangle<int> (1, 1, 300, 198));
 }
 
+#if JUCE_LINUX && JUCE_MAJOR_VERSION >= 8
+// JUCE 8 is built here without fontconfig, its source of fallback fonts, so a character this
+// face lacked would be drawn as an empty box: the program's texts are ASCII, its copyright sign,
+// and the ellipsis of a text cut short.
+TEST (LookAndFeelTypefaces, RegularFaceHoldsEveryCharacterTheProgramSets)
+{
+    CustomLookAndFeel laf;
+    const auto& face = *laf.getRegularTypeface();
+
+    for (juce::juce_wchar c = 0x20; c < 0x7f; ++c)
+        EXPECT_TRUE (face.getNominalGlyphForCodepoint (c).has_value()) << (int) c;
+
+    EXPECT_TRUE (face.getNominalGlyphForCodepoint (0xa9).has_value());
+    EXPECT_TRUE (face.getNominalGlyphForCodepoint (0x2026).has_value());
+}
+#endif
+
 #if JUCE_LINUX
 namespace
 {
