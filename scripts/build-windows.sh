@@ -5,6 +5,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QF_WINDOWS_BUILD_DIR:-$root/build-windows}
 
+# Every time a build writes down is the commit's (see CMakeLists.txt), the image libraries' too.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && epoch=$(git -C "$root" log -1 --format=%ct 2>/dev/null); then
+    export SOURCE_DATE_EPOCH=$epoch
+fi
+
 bash "$root/scripts/build-mingw-deps.sh" "$build/deps"
 
 launcher=()
