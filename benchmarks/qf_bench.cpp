@@ -1,7 +1,7 @@
 // Prints how long an install, an uninstall and a paint take, and how much memory an install
 // needs, next to what a user would compare them with. Figures only: nothing here fails a build.
 //
-//   qf_bench [--runs N] [--root FOLDER]
+//   qf_bench [--runs N] [--root FOLDER] [--install-only]
 //
 // Everything is written below a private temporary machine (SystemFolders::ScopedOverride).
 
@@ -414,24 +414,40 @@ void paintFigures (const juce::File& parent)
 int main (int argc, char** argv)
 {
     int runs = 7;
+    bool installOnly = false;
     auto parent = juce::File::getSpecialLocation (juce::File::tempDirectory);
 
-    for (int i = 1; i + 1 < argc; i += 2)
+    for (int i = 1; i < argc; ++i)
     {
         const std::string option (argv[i]);
 
+        if (option == "--install-only")
+        {
+            installOnly = true;
+            continue;
+        }
+
+        if (i + 1 == argc)
+            break;
+
+        ++i;
+
         if (option == "--rss-child")
-            return rssChild (juce::File (argv[i + 1]));
+            return rssChild (juce::File (argv[i]));
         if (option == "--runs")
-            runs = std::max (1, std::atoi (argv[i + 1]));
+            runs = std::max (1, std::atoi (argv[i]));
         if (option == "--root")
-            parent = juce::File (juce::File::getCurrentWorkingDirectory().getChildFile (argv[i + 1]));
+            parent = juce::File (juce::File::getCurrentWorkingDirectory().getChildFile (argv[i]));
     }
 
     parent.createDirectory();
     std::printf ("qf_bench: native Linux build, files under %s\n\n", parent.getFullPathName().toRawUTF8());
 
     installFigures (parent, runs);
+
+    if (installOnly)
+        return failures == 0 ? 0 : 1;
+
     memoryFigures (parent);
 
     {

@@ -42,6 +42,12 @@ stage() {
 stage install,memory,paint "$build/benchmarks/qf_bench" --root "$work" --runs "${QF_BENCH_RUNS:-7}"
 echo
 
+# The embedding step of the build, and an install, with the sample payload and one of over 512 MiB
+# (made in $build/bench-large and deleted again: it needs about 5 GB of disk for a while).
+# QF_BENCH_LARGE_RUNS (default 3) sets the repetitions of the large install.
+stage embedding python3 "$root/benchmarks/embedding.py" --source "$root" --build "$build" --runs "${QF_BENCH_LARGE_RUNS:-3}"
+echo
+
 if [ "$(id -u)" -ne 0 ]; then
     echo "start-up: not measured (needs root for a private mount namespace)"
     unmeasured+=("start-up (needs root)")

@@ -17,6 +17,8 @@ packages=(
     # The Windows build: MinGW-w64 cross compiler, Wine to run it, and dpkg-dev to unpack the
     # source packages of the image libraries it is linked with.
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 dpkg-dev
+    # Signing the Windows program, and the throw-away certificate its test signs with.
+    osslsigncode openssl
 )
 
 SUDO=""

@@ -24,7 +24,15 @@ foreach(flow
         ENVIRONMENT "QF_WINDOWS_EXE=$<TARGET_FILE:qf_installer>;QF_WINDOWS_TESTS=$<TARGET_FILE:qf_tests>;QF_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-window;QF_ARCHIVE_DIR=${QF_ARCHIVE_DIR};QF_ARTEFACTS=${CMAKE_BINARY_DIR}/test-artefacts/${flow}")
 endforeach()
 
-# The runner itself, with a stand-in for Wine.
+# A copy signed as the maker signs it verifies, is otherwise unchanged and still runs.
+add_test(NAME WindowsExe.SignedCopyVerifiesAndRuns
+    COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/windows/signing.sh" $<TARGET_FILE:qf_installer> "${CMAKE_BINARY_DIR}/test-artefacts/signing")
+set_tests_properties(WindowsExe.SignedCopyVerifiesAndRuns PROPERTIES
+    TIMEOUT 300
+    RESOURCE_LOCK wineprefix
+    ENVIRONMENT "QF_WINDOWS_TESTS=$<TARGET_FILE:qf_tests>;QF_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-window;QF_ARCHIVE_DIR=${QF_ARCHIVE_DIR};QF_ARTEFACTS=${CMAKE_BINARY_DIR}/test-artefacts/signing/screens")
+
+
 add_test(NAME WineRunner.RetriesOnlyRunsThatPrintedNothing
     COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/windows/wine_run_test.sh" "${CMAKE_SOURCE_DIR}/tests/windows/wine-run.sh.in")
 set_tests_properties(WineRunner.RetriesOnlyRunsThatPrintedNothing PROPERTIES TIMEOUT 60)

@@ -2,8 +2,10 @@
 """Reads the Windows resources and imports back out of the built qf_installer.exe and checks
 every field: version record, manifest, both icon groups, and that only system DLLs are imported.
 
-Usage: check_resources.py qf_installer.exe
-Prints "N passed, N failed" and exits non-zero on any failure.
+Usage: check_resources.py qf_installer.exe [--same-as ORIGINAL.exe]
+With --same-as (a signed copy against the program it was made from), also checks that the two
+hold the same resources and the same sections, byte for byte: signing added its signature and
+nothing else changed. Prints "N passed, N failed" and exits non-zero on any failure.
 """
 
 import re
@@ -46,10 +48,12 @@ class PE:
         directories = optional + (112 if self.magic == 0x20B else 96)
         self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         self.sections = []
+        self.raw_sections = []
         table = optional + optional_size
         for i in range(sections):
             _, vsize, vaddr, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
             self.sections.append((vaddr, max(vsize, rawsize), rawptr))
+            self.raw_sections.append(data[rawptr : rawptr + rawsize])
 
     def offset(self, rva):
         for vaddr, size, rawptr in self.sections:
@@ -231,6 +235,11 @@ def main(argv):
     if manifests:
         check_manifest(next(iter(manifests.values())))
     check_icons(resources)
+
+    if len(argv) == 4 and argv[2] == "--same-as":
+        original = PE(open(argv[3], "rb").read())
+        check(resources == original.resources(), f"the same resources as {argv[3]}")
+        check(pe.raw_sections == original.raw_sections, f"the same sections as {argv[3]}, byte for byte")
 
     passed = sum(1 for ok, _ in results if ok)
     failed = len(results) - passed

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Signs a copy of qf_installer.exe as the maker does (scripts/sign-windows.sh) with a throw-away
+# certificate made here, and checks that the signature verifies with a SHA-256 digest, that a wrong
+# password fails and leaves the program alone, that signing changed nothing but the signature, and
+# that the signed program still runs under Wine (one user flow of tests/windows/user_flow.py, whose
+# environment this test is given).
+#   signing.sh EXE WORKDIR
+set -euo pipefail
+exe=$1 work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+sign=$here/../../scripts/sign-windows.sh
+
+rm -rf "$work" && mkdir -p "$work"
+signed=$work/qf_installer.exe
+cp "$exe" "$signed"
+
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Throw-away test signer" \
+    -addext "extendedKeyUsage=codeSigning" -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+export QF_SIGN_PASSWORD="throw-away $$"
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/signer.pfx" -passout env:QF_SIGN_PASSWORD
+
+if QF_SIGN_PASSWORD=wrong bash "$sign" "$signed" "$work/signer.pfx" 2>/dev/null; then
+    echo "FAILED: signing with a wrong password succeeded"
+    exit 1
+fi
+cmp -s "$exe" "$signed" || { echo "FAILED: a failed signing changed the program"; exit 1; }
+
+bash "$sign" "$signed" "$work/signer.pfx"
+osslsigncode verify -CAfile "$work/cert.pem" -in "$signed" >"$work/verify.txt" 2>&1 || true
+grep -q "^Signature verification: ok" "$work/verify.txt" &&
+    grep -q "^Message digest algorithm *: SHA256" "$work/verify.txt" ||
+    { cat "$work/verify.txt"; echo "FAILED: no verified SHA-256 signature"; exit 1; }
+
+python3 "$here/check_resources.py" "$signed" --same-as "$exe"
+QF_WINDOWS_EXE=$signed /usr/bin/python3 "$here/user_flow.py" install_with_nothing_ticked_shows_the_orange_notice
