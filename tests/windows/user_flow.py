@@ -102,6 +102,12 @@ def notice_showing(session):
     return near(notice_colour(session), 0x000000, 4)
 
 
+def success_icon(session):
+    """The colour in the notice's icon circle, above the check mark, and whether it is green."""
+    colour = session.pixel(300, 262)
+    return colour, (colour >> 8 & 255) > 0x90 and (colour >> 16) < 0x90
+
+
 def click_action_and_see_success(session, what, before_click=lambda: None):
     """Clicks INSTALL (with Shift held: UNINSTALL) right after before_click, waits for the
     notice, checks that its icon is the green one and waits for it to fade. Returns the time of
@@ -111,10 +117,10 @@ def click_action_and_see_success(session, what, before_click=lambda: None):
     clicked = time.time()
     session.xdotool("click", 1)
     check(session.wait_for(lambda: notice_showing(session), timeout=20), "no notice after %s" % what)
-    green = session.pixel(300, 262)
-    if not ((green >> 8 & 255) > 0x90 and (green >> 16) < 0x90):
+    colour, green = success_icon(session)
+    if not green:
         session.screenshot("notice-" + what.replace(" ", "-"))
-        check(False, "%s did not succeed: the notice's icon is %06x" % (what, green))
+        check(False, "%s did not succeed: the notice's icon is %06x" % (what, colour))
     away(session)
     check(session.wait_for(lambda: notice_colour(session) == BACKGROUND, timeout=5), "the notice after %s does not fade" % what)
     return clicked
@@ -144,9 +150,9 @@ def install_and_shift_uninstall_show_at_once_and_change_the_common_files(session
     check(session.wait_for(lambda: notice_showing(session), timeout=20),
           "no notice after INSTALL: %06x" % notice_colour(session))
     shown = time.time()
-    green = session.pixel(300, 262)  # in the icon's circle, above the check mark
+    colour, green = success_icon(session)
     session.screenshot("success-notice")
-    check((green >> 8 & 255) > 0x90 and (green >> 16) < 0x90, "the notice's icon is not green: %06x" % green)
+    check(green, "the notice's icon is not green: %06x" % colour)
 
     for folder, archive, item in ITEMS:
         expected = archive_tree(archive)
