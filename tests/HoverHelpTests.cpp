@@ -10,23 +10,19 @@ TEST (HoverHelp, EveryButtonHasItsLineAndTheLineShowsItExactly)
 {
     TestSupport::ScopedMachine machine;
     MainComponent main;
-    const std::pair<const char*, const char*> lines[] = {
-        { "EULA", "Click to read End-User License Agreement" },
-        { "MANUAL", "Click to open product manual in your web browser" },
-        { "WEBSITE", "Click to open product page on the Quillfen website" },
-        { "SUPPORT", "Email and Discord support" },
-        { "INSTALL", "Click to install selected. Shift-click to uninstall selected" },
-    };
+    const auto& screen = TestSupport::screen();
+    const auto helpBox = TestSupport::screenBox (screen["areas"]["helpLabel"]);
 
-    for (const auto& [name, line] : lines)
+    for (const auto* name : { "EULA", "MANUAL", "WEBSITE", "SUPPORT", "INSTALL" })
     {
+        const auto line = screen["buttons"][name]["help"].toString();
         const auto text = main.helpTextFor (name);
         ASSERT_TRUE (text.has_value()) << name;
         EXPECT_EQ (*text, line);
 
         // Shown as the label draws it: half grey, centred in the line's box, 3 units high.
         main.getHelpLabel().setText (*text, juce::dontSendNotification);
-        EXPECT_TRUE (TextReference::matches (TestSupport::paintToImage (main), { 0, 530, 600, 35 }, juce::Colour (0xff111111), { TextReference::label (line, 18.0f, juce::Colour (0x80aaa6a6), { 24, 540, 552, 18 }, juce::Justification::centred) }))
+        EXPECT_TRUE (TextReference::matches (TestSupport::paintToImage (main), { 0, 530, 600, 35 }, TestSupport::screenColour ("background"), { TextReference::label (line, 18.0f, TestSupport::screenColour ("helpInk"), helpBox, juce::Justification::centred) }))
             << name;
     }
 

@@ -68,4 +68,28 @@ juce::Image paintToImage (juce::Component& component)
 {
     return component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f);
 }
+const juce::var& screen()
+{
+    static const juce::var map = []
+    {
+        const auto text = juce::File (QF_TEST_SOURCE_DIR).getChildFile ("screen.json").loadFileAsString();
+        auto parsed = juce::JSON::parse (text);
+        jassert (parsed.isObject());
+        return parsed;
+    }();
+
+    return map;
+}
+
+juce::Rectangle<int> screenBox (const juce::var& box)
+{
+    return { (int) box[0], (int) box[1], (int) box[2], (int) box[3] };
+}
+
+juce::Colour screenColour (const juce::String& name)
+{
+    const auto hex = screen()["colours"][juce::Identifier (name)].toString();
+    jassert (hex.length() == 6 || hex.length() == 8);
+    return juce::Colour ((juce::uint32) hex.getHexValue64() | (hex.length() == 6 ? 0xff000000u : 0u));
+}
 } // namespace TestSupport

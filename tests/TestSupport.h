@@ -88,4 +88,14 @@ juce::StringArray namesIn (const juce::File& folder);
 
 /** Paints a component into an image of its own size. */
 juce::Image paintToImage (juce::Component&);
+
+/** The screen map every suite shares (tests/screen.json): the main screen's boxes, help texts,
+    formats and colours at its first size. */
+const juce::var& screen();
+
+/** A box of the screen map ([x, y, width, height]), e.g. screenBox (screen()["buttons"]["EULA"]["box"]). */
+juce::Rectangle<int> screenBox (const juce::var& box);
+
+/** A colour of the screen map by name: RRGGBB is opaque, AARRGGBB keeps its alpha. */
+juce::Colour screenColour (const juce::String& name);
 } // namespace TestSupport
