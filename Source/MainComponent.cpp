@@ -68,12 +68,22 @@ MainComponent::MainComponent()
     helpLabel->setColour (juce::Label::textColourId, Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
     helpLabel->setText (ProgramInfo::version, juce::dontSendNotification);
 
+    // A press let go away from its button leaves the button's state as it was, so nothing else
+    // would repaint the face that showed it pressed.
+    addMouseListener (this, true);
+
     setSize (600, 600);
 }
 
 MainComponent::~MainComponent()
 {
+    removeMouseListener (this);
     LeftoverScript::removeFrom (SystemFolders::current().temporary);
+}
+
+void MainComponent::mouseUp (const juce::MouseEvent&)
+{
+    repaint();
 }
 
 //==============================================================================

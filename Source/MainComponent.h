@@ -25,6 +25,7 @@ public:
 
     void paint (juce::Graphics&) override;
     void modifierKeysChanged (const juce::ModifierKeys&) override;
+    void mouseUp (const juce::MouseEvent&) override;
     void resized() override;
 
     void buttonClicked (juce::Button*) override;
