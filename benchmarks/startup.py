@@ -11,8 +11,8 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.environ["QF_XDRIVER_DIR"])
-from xdriver import Session, near  # noqa: E402
+sys.path.insert(0, os.environ["QF_WINDOW_DRIVER_DIR"])
+from driver import NativeSession, near  # noqa: E402
 
 RUNS = int(os.environ.get("QF_BENCH_STARTUP_RUNS", "11"))
 GOAL = 1.1
@@ -28,7 +28,7 @@ def first_paint(session, binary, title):
         end = start + 20
         while time.perf_counter() < end:
             try:
-                window = session._find(session.display.screen().root, title)
+                window = session.find_window(title)
             except Exception:
                 window = None  # a window went away while the tree was walked
             if window is not None:
@@ -68,7 +68,7 @@ def steps():
 
 
 def main():
-    session = Session()
+    session = NativeSession()
     try:
         apps = [("bare JUCE window", os.environ["QF_BARE_WINDOW"], "qf_bare_window"),
                 ("installer", os.environ["QF_INSTALLER"], "qf_installer")]

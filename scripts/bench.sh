@@ -2,9 +2,9 @@
 # Builds and runs the benchmarks and prints their figures with the goals, PASS or FAIL each, and
 # last the verdict: it exits non-zero when a goal was missed or could not be measured. Works from
 # any folder, a checkout under /tmp included. Native Linux build (JUCE 8) only. Nothing is written
-# outside the build folder and a private namespace: the start-up probe runs with its own /tmp,
-# /opt and /usr/lib (and, the second time, its own font folder), and its own Xvfb in a network
-# namespace of its own, so it never meets another Xvfb of the same display number.
+# outside the build folder and a private machine (scripts/private_machine.sh): the start-up probe
+# runs with its own /tmp, /opt and /usr/lib (and, the second time, its own font folder), and its
+# own Xvfb in a network namespace of its own, so it never meets another Xvfb of the same number.
 #   QF_BENCH_RUNS (default 7) and QF_BENCH_STARTUP_RUNS (default 11) set the repetitions.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,26 +56,9 @@ else
     QF_INSTALLER="$build/qf_installer_artefacts/Release/qf_installer" \
     QF_BARE_WINDOW="$build/benchmarks/qf_bare_window_artefacts/Release/qf_bare_window" \
     QF_STARTUP_STEPS="$build/benchmarks/qf_startup_steps" \
-    QF_XDRIVER_DIR="$root/tests/real" QF_BENCH_DIR="$root/benchmarks" QF_CHECKOUT="$root" QF_BUILD="$build" \
-        stage start-up unshare --mount --net --propagation private -- bash -c '
+    QF_WINDOW_DRIVER_DIR="$root/tests/window" QF_BENCH_DIR="$root/benchmarks" QF_KEEP="$build" \
+        stage start-up bash "$root/scripts/private_machine.sh" --fresh --net bash -c '
             set -euo pipefail
-            # A checkout or build under /tmp stays at its path on the private /tmp.
-            mount -t tmpfs -o size=1m qf_host /mnt
-            mkdir /mnt/tmp
-            mount --bind /tmp /mnt/tmp
-            mount -t tmpfs -o size=256m qf_tmp /tmp
-            for dir in "$QF_CHECKOUT" "$QF_BUILD"; do
-                case $dir in /tmp/?*) mkdir -p "$dir" && mount --bind "/mnt/tmp/${dir#/tmp/}" "$dir" ;; esac
-            done
-            mount -t tmpfs -o size=64m qf_opt /opt
-            mkdir -p /tmp/lib/upper /tmp/lib/work
-            mount -t overlay overlay -o lowerdir=/usr/lib,upperdir=/tmp/lib/upper,workdir=/tmp/lib/work /usr/lib
-            # Fontconfig caches the font folders it finds new, such as the second run'"'"'s, in the
-            # machine'"'"'s cache folder: those stay private too.
-            if [ -d /var/cache/fontconfig ]; then
-                mkdir -p /tmp/fccache/upper /tmp/fccache/work
-                mount -t overlay overlay -o lowerdir=/var/cache/fontconfig,upperdir=/tmp/fccache/upper,workdir=/tmp/fccache/work /var/cache/fontconfig
-            fi
             /usr/bin/python3 "$QF_BENCH_DIR/startup.py"
             echo
             # Again as on a desktop with many fonts: 40 times this machine'"'"'s (hard links, so they

@@ -2,7 +2,7 @@
 # Signs a copy of qf_installer.exe as the maker does (scripts/sign-windows.sh) with a throw-away
 # certificate made here, and checks that the signature verifies with a SHA-256 digest, that a wrong
 # password fails and leaves the program alone, that signing changed nothing but the signature, and
-# that the signed program still runs under Wine (one user flow of tests/windows/user_flow.py, whose
+# that the signed program still runs under Wine (one flow of tests/window/flows.py, whose
 # environment this test is given).
 #   signing.sh EXE WORKDIR
 set -euo pipefail
@@ -32,4 +32,4 @@ grep -q "^Signature verification: ok" "$work/verify.txt" &&
     { cat "$work/verify.txt"; echo "FAILED: no verified SHA-256 signature"; exit 1; }
 
 python3 "$here/check_resources.py" "$signed" --same-as "$exe"
-QF_WINDOWS_EXE=$signed /usr/bin/python3 "$here/user_flow.py" install_with_nothing_ticked_shows_the_orange_notice
+QF_WINDOWS_EXE=$signed /usr/bin/python3 "$here/../window/flows.py" wine nothing_ticked_gives_the_orange_notice_which_fades_in_three_seconds_under_working_clicks

@@ -8,7 +8,7 @@ set -uo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/prefix"
-touch "$work/prefix/.qf-ready"
+touch "$work/prefix/.qf-ready-x11-unmanaged"
 sed "s#@QF_WINEPREFIX@#$work/prefix#" "$1" >"$work/wine-run.sh"
 
 # Each call takes the next behaviour from the script's arguments: "silent:STATUS" prints

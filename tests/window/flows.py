@@ -1,0 +1,367 @@
+"""The main screen used as a person would, the same for the native build and for the Windows
+build under Wine: hover help, button faces under the pointer and the mouse button, ticking,
+installing and Shift-uninstalling with real clicks, the result notice, the overlay panels and a
+resized window. Texts are compared with reference renderings of the exact strings.
+    python3 flows.py native|wine [FLOW...]"""
+
+import os
+import time
+import zipfile
+
+import reference
+from driver import SCREEN, box, centre, check, colour, main, near
+
+BACKGROUND = "ff" + SCREEN["colours"]["background"]
+HELP_LINE = tuple(SCREEN["areas"]["helpLine"])
+CAPTION_AREA = (500, 503, 100, 24)  # around the action button's caption, below its face
+TILES = [f["name"] for f in SCREEN["formats"]]
+FADE_SECONDS = 3.0
+
+
+def help_line(text):
+    return [reference.label(text, 18, SCREEN["colours"]["helpInk"], box("helpLabel"), "centred")] if text else []
+
+
+def shows_help(session, text, what):
+    session.wait_shows(HELP_LINE, BACKGROUND, help_line(text), what)
+
+
+def shows_caption(session, text, what):
+    session.wait_shows(CAPTION_AREA, BACKGROUND, [reference.boxed(text, 15, SCREEN["colours"]["captionInk"], box("caption"), "centredBottom")], what)
+
+
+def tick_spot(name):
+    """On a tile's top edge, where the gold outline of a ticked tile runs, clear of the notice."""
+    x, y, _, _ = box(name)
+    return x + 20, y
+
+
+def tile_spot(name):
+    """Inside a tile, clear of its texts and of the notice's box."""
+    x, y, _, _ = box(name)
+    return x + 150, y + 4
+
+
+def ticked(session, name):
+    return near(session.pixel(*tick_spot(name)), colour("gold"), 30)
+
+
+def tick(session, names):
+    for name in names:
+        session.click_at(*centre(name))
+    session.wait(lambda: all(ticked(session, n) for n in names), "ticking %s draws no outline" % ", ".join(names))
+
+
+def notice_showing(session):
+    # The box is black; the fade has taken a little off it by the time it is looked at.
+    return near(session.pixel(*centre("noticeFill")), 0x000000, 4)
+
+
+def notice_gone(session):
+    return session.pixel(*centre("noticeFill")) == colour("background")
+
+
+def click_and_see_notice(session, green, what, ticked_names=()):
+    """Clicks where the pointer is and waits for the notice with its green or orange icon. A run
+    ends by clearing the ticks, which tells its notice from one still fading."""
+    session.xdotool("click", 1)
+    session.wait(lambda: notice_showing(session) and not any(ticked(session, n) for n in ticked_names),
+                 "no notice after %s" % what, timeout=20)
+    if green:
+        icon = session.pixel(*centre("successIcon"))
+        check((icon >> 8 & 255) > 0x90 and (icon >> 16) < 0x90, "%s did not succeed: the notice's icon is %06x" % (what, icon))
+    else:
+        icon = session.pixel(*centre("noticeIcon"))
+        check((icon >> 16) > 0xd0 and (icon & 0xff) < 0x40, "no orange warning icon after %s: %06x" % (what, icon))
+
+
+def shift_click_install(session, what, ticked_names):
+    session.move_to(*centre("INSTALL"))
+    session.key_down("shift")
+    try:
+        shows_caption(session, "UNINSTALL", "the caption with Shift held")
+        click_and_see_notice(session, True, what, ticked_names)
+    finally:
+        session.key_up("shift")
+    shows_caption(session, "INSTALL", "the caption after Shift")
+
+
+def archive_tree(archive):
+    """Every file of an archive with its bytes, and every folder, by relative path. The archives
+    name their entries with backslashes, as Windows tools write them."""
+    files, folders = {}, set()
+    with zipfile.ZipFile(os.path.join(os.environ["QF_ARCHIVE_DIR"], archive)) as z:
+        for info in z.infolist():
+            name = info.filename.replace("\\", "/").rstrip("/")
+            parts = name.split("/")
+            folders.update("/".join(parts[:i]) for i in range(1, len(parts)))
+            if info.filename.endswith(("/", "\\")):
+                folders.add(name)
+            else:
+                files[name] = z.read(info)
+    return files, folders
+
+
+def disk_tree(folder, item):
+    top = os.path.join(folder, item)
+    if os.path.isfile(top):
+        with open(top, "rb") as f:
+            return {item: f.read()}, set()
+    files, folders = {}, set()
+    for root, _, names in os.walk(top):
+        rel = os.path.relpath(root, folder)
+        folders.add(rel)
+        for name in names:
+            with open(os.path.join(root, name), "rb") as f:
+                files[os.path.join(rel, name)] = f.read()
+    return files, folders
+
+
+def check_installed_exactly(folder, format_):
+    expected, actual = archive_tree(format_["archive"]), disk_tree(folder, format_["item"])
+    check(actual[1] == expected[1], "%s: folders %s, expected %s" % (format_["item"], sorted(actual[1]), sorted(expected[1])))
+    check(actual[0].keys() == expected[0].keys(), "%s: files %s, expected %s" % (format_["item"], sorted(actual[0]), sorted(expected[0])))
+    check(actual[0] == expected[0], "%s: a file's bytes differ from the archive's" % format_["item"])
+
+
+def status_reads(session, name, text):
+    """The tile's status line reads exactly the text (its bottom line, within the tile)."""
+    x, y, width, _ = box(name)
+    ink = session.pixel(*tile_spot(name))
+    texts = [reference.boxed(text, 18, SCREEN["colours"]["tileText"], (x + 69, y + 9, 252, 42), "bottomLeft")]
+    return session.differs((x + 69, y + 30, width - 75, 21), "ff%06x" % ink, texts, tolerance=1) is None
+
+
+# -- flows --------------------------------------------------------------------------------------------
+def hovering_each_button_shows_exactly_its_help_line(session):
+    session.launch()
+    session.move_to(*centre("SELECT_ALL"))  # a button without a line: the version stays
+    shows_help(session, SCREEN["version"], "right after start-up")
+
+    # Straight from one button to the next, as the pointer jumps.
+    for name, button in SCREEN["buttons"].items():
+        if "help" in button:
+            session.move_to(*centre(name))
+            shows_help(session, button["help"], "hovering %s" % name)
+
+    # The comparison tells one letter apart, so a wrong text cannot pass it.
+    wrong = SCREEN["buttons"]["INSTALL"]["help"].replace("selected.", "se1ected.")
+    check(session.differs(HELP_LINE, BACKGROUND, help_line(wrong)) is not None, "a one-letter change still matches")
+
+    session.key_down("shift")
+    shows_caption(session, "UNINSTALL", "the caption with Shift over INSTALL")
+    shows_help(session, SCREEN["buttons"]["INSTALL"]["help"], "INSTALL with Shift")
+    session.key_up("shift")
+    shows_caption(session, "INSTALL", "the caption after Shift")
+
+    session.away()
+    shows_help(session, "", "leaving the buttons")
+
+
+def faces_follow_the_pointer_and_the_mouse_button(session):
+    session.launch()
+    session.away()
+
+    # Link and action faces: half grey, brighter under the pointer, green while pressed. EULA is
+    # let go elsewhere, so no panel opens; INSTALL is let go on itself (a run with nothing
+    # ticked, whose notice lies elsewhere) and returns to the hover colour.
+    for name, release_inside in (("EULA", False), ("INSTALL", True)):
+        x, y, _, _ = box(name)
+        face = (x + 4, centre(name)[1])
+        session.wait_colour(face, "faceIdle", "idle %s" % name)
+        session.move_to(*centre(name))
+        session.wait_colour(face, "faceHovered", "hovered %s" % name)
+        session.xdotool("mousedown", 1)
+        session.wait_colour(face, "pressed", "pressed %s" % name)
+        if not release_inside:
+            session.away()
+        session.xdotool("mouseup", 1)
+        if release_inside:
+            session.wait_colour(face, "faceHovered", "released %s" % name)
+            session.away()
+        session.wait_colour(face, "faceIdle", "%s after leaving" % name)
+        check(near(session.pixel(300, 3), colour("topStrip")), "a press let go elsewhere opened a panel")
+
+    # SELECT ALL: hovering changes nothing; pressed, the face turns green and the text dark.
+    session.move_to(*centre("SELECT_ALL"))
+    check(near(session.pixel(484, 147), colour("selectAllFace"), 4), "hovered SELECT ALL %06x" % session.pixel(484, 147))
+    session.xdotool("mousedown", 1)
+    session.wait_shows((486, 137, 84, 20), "ff" + SCREEN["colours"]["pressed"],
+                       [reference.boxed("SELECT ALL", 18, SCREEN["colours"]["pressedText"], box("SELECT_ALL"), "centred")], "pressed SELECT ALL")
+    session.away()
+    session.xdotool("mouseup", 1)
+
+    # A tile brightens under the pointer; the mouse button changes nothing.
+    spot = tile_spot("VST3")
+    session.wait_colour(spot, "tileIdle", "idle tile")
+    session.move_to(*centre("VST3"))
+    session.wait_colour(spot, "faceIdle", "hovered tile")
+    session.xdotool("mousedown", 1)
+    session.display.sync()
+    check(near(session.pixel(*spot), colour("faceIdle"), 4), "pressed tile %06x" % session.pixel(*spot))
+    session.away()
+    session.xdotool("mouseup", 1)
+    session.wait_colour(spot, "tileIdle", "the tile after leaving")
+    check(not ticked(session, "VST3"), "a press let go elsewhere ticked the tile")
+
+
+def ticking_installing_and_shift_uninstalling_change_the_screen_and_the_disk(session):
+    session.launch()
+    session.away()
+    for name in TILES:
+        check(not ticked(session, name), "%s starts ticked with nothing installed" % name)
+    session.click_at(*centre("VST3"))
+    session.away()
+    session.wait(lambda: ticked(session, "VST3"), "ticking VST3 draws no outline")
+    session.click_at(*centre("VST3"))
+    session.away()
+    session.wait(lambda: not ticked(session, "VST3"), "unticking VST3 keeps the outline")
+    session.click_at(*centre("SELECT_ALL"))
+    session.away()
+    for name in TILES:
+        session.wait(lambda: ticked(session, name), "SELECT ALL left %s unticked" % name)
+
+    session.move_to(*centre("INSTALL"))
+    click_and_see_notice(session, True, "INSTALL", TILES)
+    folders = {f["name"]: session.install_folder(f) for f in SCREEN["formats"]}
+    for format_ in SCREEN["formats"]:
+        check_installed_exactly(folders[format_["name"]], format_)
+    session.away()
+    for name in TILES:
+        session.wait_colour(tile_spot(name), "tileInstalled", "the installed %s tile" % name, tolerance=6)
+        check(not ticked(session, name), "%s stays ticked after the run" % name)
+    session.move_to(*centre("VST3"))
+    session.wait_colour(tile_spot("VST3"), "tileInstalledHovered", "the hovered installed VST3 tile")
+    shows_help(session, SCREEN["buttons"]["VST3"]["updateHelp"], "hovering the installed VST3")
+
+    session.away()
+    session.wait(lambda: notice_gone(session), "the notice does not fade", timeout=FADE_SECONDS + 2)
+    for name in TILES:
+        text = "v%s INSTALLED" % SCREEN["fileVersion"] if session.reads_versions and name != "VST3" else "INSTALLED"
+        session.wait(lambda: status_reads(session, name, text), "the %s tile does not read %s" % (name, text))
+
+    # One format, then the others: each uninstall takes exactly what was ticked.
+    tick(session, ["VST3"])
+    shift_click_install(session, "Shift-INSTALL of VST3", ["VST3"])
+    vst3 = SCREEN["formats"][0]
+    check(not os.path.exists(os.path.join(folders["VST3"], vst3["item"])), "Shift-INSTALL left the VST3 bundle")
+    check_installed_exactly(folders["CLAP"], SCREEN["formats"][1])
+    session.click_at(*centre("SELECT_ALL"))
+    session.wait(lambda: all(ticked(session, n) for n in TILES), "SELECT ALL ticks nothing")
+    shift_click_install(session, "Shift-INSTALL of all", TILES)
+    for format_ in SCREEN["formats"]:
+        folder = folders[format_["name"]]
+        check(not os.path.exists(os.path.join(folder, format_["item"])), "Shift-INSTALL left %s" % format_["item"])
+        check(os.path.isdir(folder), "Shift-INSTALL removed the folder %s" % folder)
+    session.away()
+    for name in TILES:
+        session.wait(lambda: not near(session.pixel(*tile_spot(name)), colour("tileInstalled"), 20), "the %s tile still shows installed" % name)
+
+    # Quitting while the notice still fades is clean.
+    check(notice_showing(session) or not notice_gone(session), "the notice has already gone")
+    session.close_and_check_exit("when closed during a fade")
+
+
+def nothing_ticked_gives_the_orange_notice_which_fades_in_three_seconds_under_working_clicks(session):
+    session.launch()
+    spots = [(300, 300), (250, 280), (350, 220), (380, 380), (270, 300)]
+    before = {spot: session.pixel(*spot) for spot in spots}
+
+    session.move_to(*centre("INSTALL"))
+    clicked = time.time()
+    click_and_see_notice(session, False, "INSTALL with nothing ticked")
+    for format_ in SCREEN["formats"]:
+        check(not os.path.exists(os.path.join(session.install_folder(format_), format_["item"])), "something was installed")
+
+    # The VST3 tile, outside the box, takes a click while the notice fades.
+    session.click_at(100, 200)
+    session.wait(lambda: ticked(session, "VST3"), "the tile did not take the click")
+    check(time.time() - clicked < FADE_SECONDS - 0.5, "too slow to test during the fade")
+    check(not near(session.pixel(270, 300), before[(270, 300)], 6), "the notice was gone too early")
+
+    session.wait(lambda: notice_gone(session), "the notice is still there", timeout=FADE_SECONDS + 2)
+    gone = time.time() - clicked
+    check(FADE_SECONDS - 0.3 < gone < FADE_SECONDS + 0.5, "the notice went %.2f s after the click" % gone)
+    session.wait(lambda: all(near(session.pixel(*spot), before[spot], 4) for spot in spots),
+                 lambda: "the screen is not back: %s" % {s: "%06x" % session.pixel(*s) for s in spots})
+
+
+def panels_open_over_the_screen_and_close_with_their_x(session):
+    session.launch()
+    ring_inside = (545, 26, 14, 14)
+
+    def ring_brightens_under_the_pointer(what):
+        session.away()
+        session.wait_shows(ring_inside, BACKGROUND, [reference.boxed("X", 18, "80aaa6a6", box("closeRing"), "centred")], "%s, idle X" % what)
+        session.move_to(*centre("closeRing"))
+        session.wait_shows(ring_inside, BACKGROUND, [reference.boxed("X", 18, "ffaaa6a6", box("closeRing"), "centred")], "%s, hovered X" % what)
+
+    def covered(what):
+        session.wait(lambda: session.pixel(300, 3) == colour("background"), "the %s panel does not cover the screen" % what)
+
+    def uncovered(what):
+        session.wait_colour((300, 3), "topStrip", "the %s panel did not close" % what, tolerance=0)
+
+    session.click_at(*centre("EULA"))
+    covered("licence")
+    check(near(session.pixel(159, 210), colour("background")), "a tile shows through the licence panel")
+    session.wait_shows((0, 0, 480, 70), BACKGROUND, [reference.single_line("LICENSE AGREEMENT", 24, "ff" + SCREEN["colours"]["heading"], 24, 36)], "the heading")
+    text = reference.bgrx_rows(session.region(24, 72, 552, 60), 552, 60)
+    check(any(near(r << 16 | g << 8 | b, 0xAAA6A6, 40) for row in text for r, g, b in row), "no licence text in the box")
+    ring_brightens_under_the_pointer("licence panel")
+    session.click_at(*centre("closeRing"))
+    uncovered("licence")
+
+    session.click_at(*centre("SUPPORT"))
+    covered("support")
+    mail, discord = centre("supportMail"), centre("supportDiscord")
+    session.wait_colour(mail, "faceIdle", "idle mail box", tolerance=6)
+    session.move_to(90, 240)
+    session.wait_colour(mail, "faceHovered", "hovered mail box", tolerance=6)
+    session.xdotool("mousedown", 1)
+    session.wait_colour(mail, "pressed", "pressed mail box", tolerance=6)
+    session.move_to(300, 580)  # let go away from the box, so no mail program is asked for
+    session.xdotool("mouseup", 1)
+    session.wait_colour(mail, "faceIdle", "the mail box after leaving", tolerance=6)
+    check(near(session.pixel(*discord), colour("faceIdle"), 6), "the discord box changed with the mail box")
+    ring_brightens_under_the_pointer("support panel")
+    session.click_at(*centre("closeRing"))
+    uncovered("support")
+    session.wait_colour(tile_spot("VST3"), "tileIdle", "the main screen is not back", tolerance=6)
+
+    # Reopened, and the window closed with the panel open.
+    session.click_at(*centre("EULA"))
+    covered("licence")
+    session.close_and_check_exit("with a panel open")
+
+
+def resizing_lays_the_screen_out_again(session):
+    session.launch()
+    session.resize_larger()
+    _, _, width, height = session.geometry()
+    check(width > 600 and height == width, "the client area is %dx%d, not a larger square" % (width, height))
+    unit = width / 100.0
+    strip = round(unit)
+    session.move_to(width // 2, round(78 * unit))  # over no button
+    session.wait(lambda: session.pixel(width // 2, strip - 1) == colour("topStrip") and session.pixel(width // 2, strip + 1) == colour("background"),
+                 "the top strip is not %d pixels tall" % strip)
+    # The VST3 tile's left edge moves to 4 units; a click at its new place ticks it.
+    left, middle = round(4 * unit), round(35 * unit)
+    session.wait(lambda: session.pixel(left - 2, middle) == colour("background") and near(session.pixel(left + 2, middle), colour("tileIdle"), 6),
+                 lambda: "the VST3 tile does not start at %d: %06x %06x" % (left, session.pixel(left - 2, middle), session.pixel(left + 2, middle)))
+    session.click_at(round(20 * unit), middle)
+    session.move_to(width // 2, round(78 * unit))
+    session.wait(lambda: near(session.pixel(left + 1, middle), colour("gold"), 30), "a click at the new place does not tick VST3")
+    corner = width - round(1.5 * unit)
+    session.wait(lambda: any(near(r << 16 | g << 8 | b, colour("faceIdle"), 12)
+                             for row in reference.bgrx_rows(session.region(corner - 2, corner - 2, 5, 5), 5, 5) for r, g, b in row),
+                 lambda: "no corner dot at (%d, %d) of %d x %d" % (corner, corner, width, height))
+
+
+FLOWS = (hovering_each_button_shows_exactly_its_help_line, faces_follow_the_pointer_and_the_mouse_button,
+         ticking_installing_and_shift_uninstalling_change_the_screen_and_the_disk,
+         nothing_ticked_gives_the_orange_notice_which_fades_in_three_seconds_under_working_clicks,
+         panels_open_over_the_screen_and_close_with_their_x, resizing_lays_the_screen_out_again)
+
+if __name__ == "__main__":
+    main(*FLOWS)
