@@ -13,17 +13,17 @@ juce7_build=${QF_JUCE7_BUILD_DIR:-$root/build-juce7}
 bash "$root/scripts/setup.sh"
 
 # Each suite runs guarded: it fails if anything was written to /usr/lib, /opt or the top of /.
-guarded=$root/scripts/guarded.sh
+guarded=("$root/scripts/private_machine.sh" --guard)
 
 # Serially: the fade tests measure time, and a parallel real-window test would skew it.
 bash "$root/scripts/build.sh"
-(cd "$build" && bash "$guarded" ctest --output-on-failure --timeout 600)
+(cd "$build" && bash "${guarded[@]}" ctest --output-on-failure --timeout 600)
 
 bash "$root/scripts/build.sh" --juce7
-(cd "$juce7_build" && bash "$guarded" ctest --output-on-failure --timeout 600 -LE real_window)
+(cd "$juce7_build" && bash "${guarded[@]}" ctest --output-on-failure --timeout 600 -LE real_window)
 
 if [ "${QF_SKIP_WINDOWS:-0}" != 1 ]; then
     windows_build=${QF_WINDOWS_BUILD_DIR:-$root/build-windows}
     bash "$root/scripts/build-windows.sh"
-    (cd "$windows_build" && bash "$guarded" ctest --output-on-failure --timeout 300 -j "${QF_JOBS:-2}")
+    (cd "$windows_build" && bash "${guarded[@]}" ctest --output-on-failure --timeout 300 -j "${QF_JOBS:-2}")
 fi
