@@ -180,35 +180,39 @@ int renderIfAsked (int argc, char** argv)
     if (argc < 2 || std::strcmp (argv[1], "--render-text") != 0)
         return -1;
 
-    if (argc != 3)
+    if (argc < 3)
     {
-        std::cerr << "usage: " << argv[0] << " --render-text '{\"area\": [x, y, w, h], \"background\": \"ff111111\", \"texts\": [...]}'\n";
+        std::cerr << "usage: " << argv[0] << " --render-text '{\"area\": [x, y, w, h], \"background\": \"ff111111\", \"texts\": [...]}'...\n";
         return 2;
     }
 
     juce::ScopedJuceInitialiser_GUI juce;
 
+    // Several specs in one run: under Wine every start of the program costs a second.
     try
     {
-        const auto spec = juce::JSON::parse (juce::String::fromUTF8 (argv[2]));
-        const auto area = rectangleOf (spec["area"]);
-        std::vector<Text> texts;
-
-        if (const auto* list = spec["texts"].getArray())
-            for (const auto& t : *list)
-                texts.push_back (textOf (t));
-
-        const auto image = render (area, colourOf (spec["background"]), texts);
-        std::cout << image.getWidth() << " " << image.getHeight() << "\n";
-
-        for (int y = 0; y < image.getHeight(); ++y)
+        for (int i = 2; i < argc; ++i)
         {
-            std::string row;
+            const auto spec = juce::JSON::parse (juce::String::fromUTF8 (argv[i]));
+            const auto area = rectangleOf (spec["area"]);
+            std::vector<Text> texts;
 
-            for (int x = 0; x < image.getWidth(); ++x)
-                row += image.getPixelAt (x, y).toDisplayString (false).toStdString();
+            if (const auto* list = spec["texts"].getArray())
+                for (const auto& t : *list)
+                    texts.push_back (textOf (t));
 
-            std::cout << row << "\n";
+            const auto image = render (area, colourOf (spec["background"]), texts);
+            std::cout << image.getWidth() << " " << image.getHeight() << "\n";
+
+            for (int y = 0; y < image.getHeight(); ++y)
+            {
+                std::string row;
+
+                for (int x = 0; x < image.getWidth(); ++x)
+                    row += image.getPixelAt (x, y).toDisplayString (false).toStdString();
+
+                std::cout << row << "\n";
+            }
         }
     }
     catch (const std::exception& e)

@@ -213,10 +213,16 @@ class Session:
 
     def reference(self, area, background, texts):
         """The texts over the background in the area, as this build's JUCE draws them."""
-        key = reference.spec(area, background, texts)
-        if key not in self.references:
-            self.references[key] = reference.parse(self.render(key), area)
-        return self.references[key]
+        self.prefetch([(area, background, texts)])
+        return self.references[reference.spec(area, background, texts)]
+
+    def prefetch(self, requests):
+        """Renders the references of (area, background, texts) not rendered yet, in one run."""
+        missing = {reference.spec(*r): r[0] for r in requests}
+        missing = {key: area for key, area in missing.items() if key not in self.references}
+        if missing:
+            pictures = reference.parse(self.render(list(missing)), list(missing.values()))
+            self.references.update(zip(missing, pictures))
 
     def differs(self, area, background, texts, tolerance=3):
         """None when the area shows exactly the texts over the background, else what differs."""
@@ -292,9 +298,9 @@ class NativeSession(Session):
         self.display.sync()
         self.wait(lambda: self.geometry()[2:] == (800, 800), "the window did not take 800 x 800")
 
-    def render(self, spec):
+    def render(self, specs):
         command = shlex.split(os.environ["QF_TEXT_RENDERER"])
-        return subprocess.run(command + ["--render-text", spec], check=True, capture_output=True, timeout=60).stdout.decode()
+        return subprocess.run(command + ["--render-text", *specs], check=True, capture_output=True, timeout=60).stdout.decode()
 
     def output(self):
         if self.app is None or self.app.poll() is None:
@@ -415,14 +421,14 @@ class WineSession(Session):
         self.wait(lambda: self.measure_client_area() and sizes.append(self.client[2]) is None and sizes[-1] == sizes[-2] > width,
                   "the window did not grow")
 
-    def render(self, spec):
+    def render(self, specs):
         with tempfile.TemporaryFile() as out:
-            status = subprocess.run(["wine", os.environ["QF_WINDOWS_TESTS"], "--render-text", spec], env=self.env(),
+            status = subprocess.run(["wine", os.environ["QF_WINDOWS_TESTS"], "--render-text", *specs], env=self.env(),
                                     stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=120).returncode
             out.seek(0)
             output = out.read().decode(errors="replace")
         check(status == 0, "the reference rendering failed (%d): %s" % (status, output))
-        area = json.loads(spec)["area"]
+        area = json.loads(specs[0])["area"]
         return output[output.index("%d %d" % (area[2], area[3])):]  # Wine may print lines of its own first
 
     def output(self):

@@ -19,15 +19,21 @@ FADE_SECONDS = 3.0
 
 
 def help_line(text):
-    return [reference.label(text, 18, SCREEN["colours"]["helpInk"], box("helpLabel"), "centred")] if text else []
+    """The help line showing the text: (area, background, texts), as the reference wants them."""
+    return HELP_LINE, BACKGROUND, [reference.label(text, 18, SCREEN["colours"]["helpInk"], box("helpLabel"), "centred")] if text else []
+
+
+def caption(text):
+    """The action button's caption reading the text."""
+    return CAPTION_AREA, BACKGROUND, [reference.boxed(text, 15, SCREEN["colours"]["captionInk"], box("caption"), "centredBottom")]
 
 
 def shows_help(session, text, what):
-    session.wait_shows(HELP_LINE, BACKGROUND, help_line(text), what)
+    session.wait_shows(*help_line(text), what)
 
 
 def shows_caption(session, text, what):
-    session.wait_shows(CAPTION_AREA, BACKGROUND, [reference.boxed(text, 15, SCREEN["colours"]["captionInk"], box("caption"), "centredBottom")], what)
+    session.wait_shows(*caption(text), what)
 
 
 def tick_spot(name):
@@ -124,29 +130,31 @@ def check_installed_exactly(folder, format_):
     check(actual[0] == expected[0], "%s: a file's bytes differ from the archive's" % format_["item"])
 
 
-def status_reads(session, name, text):
-    """The tile's status line reads exactly the text (its bottom line, within the tile)."""
+def status_line(session, name, text):
+    """The tile's status line (its bottom line, within the tile) reading the text over the tile's
+    face as it is now."""
     x, y, width, _ = box(name)
-    ink = session.pixel(*tile_spot(name))
     texts = [reference.boxed(text, 18, SCREEN["colours"]["tileText"], (x + 69, y + 9, 252, 42), "bottomLeft")]
-    return session.differs((x + 69, y + 30, width - 75, 21), "ff%06x" % ink, texts, tolerance=1) is None
+    return (x + 69, y + 30, width - 75, 21), "ff%06x" % session.pixel(*tile_spot(name)), texts
 
 
 # -- flows --------------------------------------------------------------------------------------------
 def hovering_each_button_shows_exactly_its_help_line(session):
+    helped = [name for name, button in SCREEN["buttons"].items() if "help" in button]
+    wrong = SCREEN["buttons"]["INSTALL"]["help"].replace("selected.", "se1ected.")
+    session.prefetch([help_line(t) for t in [SCREEN["version"], "", wrong] + [SCREEN["buttons"][n]["help"] for n in helped]]
+                     + [caption("INSTALL"), caption("UNINSTALL")])
     session.launch()
     session.move_to(*centre("SELECT_ALL"))  # a button without a line: the version stays
     shows_help(session, SCREEN["version"], "right after start-up")
 
     # Straight from one button to the next, as the pointer jumps.
-    for name, button in SCREEN["buttons"].items():
-        if "help" in button:
-            session.move_to(*centre(name))
-            shows_help(session, button["help"], "hovering %s" % name)
+    for name in helped:
+        session.move_to(*centre(name))
+        shows_help(session, SCREEN["buttons"][name]["help"], "hovering %s" % name)
 
     # The comparison tells one letter apart, so a wrong text cannot pass it.
-    wrong = SCREEN["buttons"]["INSTALL"]["help"].replace("selected.", "se1ected.")
-    check(session.differs(HELP_LINE, BACKGROUND, help_line(wrong)) is not None, "a one-letter change still matches")
+    check(session.differs(*help_line(wrong)) is not None, "a one-letter change still matches")
 
     session.key_down("shift")
     shows_caption(session, "UNINSTALL", "the caption with Shift over INSTALL")
@@ -206,6 +214,7 @@ def faces_follow_the_pointer_and_the_mouse_button(session):
 
 
 def ticking_installing_and_shift_uninstalling_change_the_screen_and_the_disk(session):
+    session.prefetch([help_line(SCREEN["buttons"]["VST3"]["updateHelp"]), caption("INSTALL"), caption("UNINSTALL")])
     session.launch()
     session.away()
     for name in TILES:
@@ -236,9 +245,11 @@ def ticking_installing_and_shift_uninstalling_change_the_screen_and_the_disk(ses
 
     session.away()
     session.wait(lambda: notice_gone(session), "the notice does not fade", timeout=FADE_SECONDS + 2)
-    for name in TILES:
-        text = "v%s INSTALLED" % SCREEN["fileVersion"] if session.reads_versions and name != "VST3" else "INSTALLED"
-        session.wait(lambda: status_reads(session, name, text), "the %s tile does not read %s" % (name, text))
+    statuses = [status_line(session, name, "v%s INSTALLED" % SCREEN["fileVersion"] if session.reads_versions and name != "VST3" else "INSTALLED")
+                for name in TILES]
+    session.prefetch(statuses)
+    for status in statuses:
+        check(session.differs(*status, tolerance=1) is None, "a tile's status line: %s" % session.differs(*status, tolerance=1))
 
     # One format, then the others: each uninstall takes exactly what was ticked.
     tick(session, ["VST3"])
@@ -287,14 +298,16 @@ def nothing_ticked_gives_the_orange_notice_which_fades_in_three_seconds_under_wo
 
 
 def panels_open_over_the_screen_and_close_with_their_x(session):
+    rings = [((545, 26, 14, 14), BACKGROUND, [reference.boxed("X", 18, ink, box("closeRing"), "centred")]) for ink in ("80aaa6a6", "ffaaa6a6")]
+    heading = ((0, 0, 480, 70), BACKGROUND, [reference.single_line("LICENSE AGREEMENT", 24, "ff" + SCREEN["colours"]["heading"], 24, 36)])
+    session.prefetch(rings + [heading])
     session.launch()
-    ring_inside = (545, 26, 14, 14)
 
     def ring_brightens_under_the_pointer(what):
         session.away()
-        session.wait_shows(ring_inside, BACKGROUND, [reference.boxed("X", 18, "80aaa6a6", box("closeRing"), "centred")], "%s, idle X" % what)
+        session.wait_shows(*rings[0], "%s, idle X" % what)
         session.move_to(*centre("closeRing"))
-        session.wait_shows(ring_inside, BACKGROUND, [reference.boxed("X", 18, "ffaaa6a6", box("closeRing"), "centred")], "%s, hovered X" % what)
+        session.wait_shows(*rings[1], "%s, hovered X" % what)
 
     def covered(what):
         session.wait(lambda: session.pixel(300, 3) == colour("background"), "the %s panel does not cover the screen" % what)
@@ -305,7 +318,7 @@ def panels_open_over_the_screen_and_close_with_their_x(session):
     session.click_at(*centre("EULA"))
     covered("licence")
     check(near(session.pixel(159, 210), colour("background")), "a tile shows through the licence panel")
-    session.wait_shows((0, 0, 480, 70), BACKGROUND, [reference.single_line("LICENSE AGREEMENT", 24, "ff" + SCREEN["colours"]["heading"], 24, 36)], "the heading")
+    session.wait_shows(*heading, "the heading")
     text = reference.bgrx_rows(session.region(24, 72, 552, 60), 552, 60)
     check(any(near(r << 16 | g << 8 | b, 0xAAA6A6, 40) for row in text for r, g, b in row), "no licence text in the box")
     ring_brightens_under_the_pointer("licence panel")

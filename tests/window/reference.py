@@ -6,22 +6,12 @@ example "wine .../qf_tests.exe"); it is given "--render-text SPEC" and prints th
 Texts are described in window coordinates, with colours as AARRGGBB hex strings."""
 
 import json
-import os
-import shlex
-import subprocess
-import time
 
 
 def boxed(text, height, colour, box, justification):
     """Graphics::drawText in a box, ellipsis on."""
     return {"kind": "boxed", "text": text, "height": height, "colour": colour, "box": list(box),
             "justification": justification}
-
-
-def fitted(text, height, colour, box, justification, lines, scale=0.0):
-    """Graphics::drawFittedText in an integer box."""
-    return {"kind": "fitted", "text": text, "height": height, "colour": colour, "box": list(box),
-            "justification": justification, "lines": lines, "scale": scale}
 
 
 def single_line(text, height, colour, x, baseline):
@@ -40,26 +30,18 @@ def spec(area, background, texts):
     return json.dumps({"area": list(area), "background": background, "texts": texts})
 
 
-def parse(output, area):
-    """The renderer's output for the area as rows of (r, g, b)."""
-    lines = output.split()
-    width, height = int(lines[0]), int(lines[1])
-    rows = []
-    for row in lines[2:2 + height]:
-        rows.append([tuple(int(row[i + k:i + k + 2], 16) for k in (0, 2, 4)) for i in range(0, 6 * width, 6)])
-    if (width, height) != (area[2], area[3]) or len(rows) != height:
-        raise RuntimeError("the renderer gave %dx%d for %s" % (width, height, area))
-    return rows
-
-
-def render(area, background, texts):
-    """The texts over the background in the area (x, y, width, height): rows of (r, g, b)."""
-    command = shlex.split(os.environ.get("QF_TEXT_RENDERER", ""))
-    if not command:
-        raise RuntimeError("QF_TEXT_RENDERER names no renderer")
-    out = subprocess.run(command + ["--render-text", spec(area, background, texts)], check=True,
-                         capture_output=True, timeout=60).stdout
-    return parse(out.decode(), area)
+def parse(output, areas):
+    """The renderer's pictures, one for each area in turn, as rows of (r, g, b)."""
+    lines, pictures = output.split(), []
+    for area in areas:
+        width, height = int(lines[0]), int(lines[1])
+        rows = [[tuple(int(row[i + k:i + k + 2], 16) for k in (0, 2, 4)) for i in range(0, 6 * width, 6)]
+                for row in lines[2:2 + height]]
+        if (width, height) != (area[2], area[3]) or len(rows) != height:
+            raise RuntimeError("the renderer gave %dx%d for %s" % (width, height, area))
+        pictures.append(rows)
+        lines = lines[2 + height:]
+    return pictures
 
 
 def differences(actual, expected, origin=(0, 0), tolerance=3):
@@ -79,19 +61,3 @@ def bgrx_rows(data, width, height):
     """An X ZPixmap image (32 bits a pixel, blue first) as rows of (r, g, b)."""
     return [[(data[at + 2], data[at + 1], data[at]) for at in range(4 * width * row, 4 * width * (row + 1), 4)]
             for row in range(height)]
-
-
-def wait_for_match(grab, area, background, texts, timeout=3.0, tolerance=3, nudge=lambda: None):
-    """Waits until grab(area) (rows of (r, g, b)) matches the rendering of the texts, calling
-    nudge() between looks. Returns None on a match, otherwise what differed."""
-    reference = render(area, background, texts)
-    end = time.time() + timeout
-    while True:
-        count, first = differences(grab(area), reference, area[:2], tolerance)
-        if count == 0:
-            return None
-        if time.time() > end:
-            return "%d pixels of %s differ from the reference of %s, first %s" % (
-                count, list(area), ", ".join(repr(t["text"]) for t in texts), first)
-        nudge()
-        time.sleep(0.1)
