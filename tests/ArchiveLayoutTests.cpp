@@ -207,7 +207,7 @@ TEST (Archives, CarryTheClassicFieldsOnly)
     }
 }
 
-TEST (SamplePayload, BinariesCarryTheProductsVersionRecord)
+TEST (Archives, SampleBinariesCarryTheProductsVersionRecord)
 {
     if (! QF_TEST_SAMPLE_PAYLOAD)
         GTEST_SKIP() << "built from a real plug-in payload";
