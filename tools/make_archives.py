@@ -20,6 +20,7 @@ never leaves a truncated one. Prints nothing on success.
 
 import argparse
 import os
+import shutil
 import signal
 import sys
 import zipfile
@@ -35,9 +36,6 @@ ARCHIVES = [
 
 # 2024-11-12 10:00:00 on every entry, so that an unchanged payload packs to the same bytes.
 TIMESTAMP = (2024, 11, 12, 10, 0, 0)
-
-# zlib's default: on plug-in binaries level 9 came out slightly larger and took over twice as long.
-DEFLATE_LEVEL = 6
 
 
 class PayloadError(Exception):
@@ -97,12 +95,15 @@ def write_archive(path, archive_entries):
                 # Set after construction: the constructor turns backslashes into slashes on Windows.
                 info.filename = name
                 info.create_system = 0  # MS-DOS; made by and needed stay 2.0, zipfile's default
-                data = b""
-                if source is not None:
+                if source is None:
+                    archive.writestr(info, b"")
+                else:
+                    # At zlib's default level, 6: on plug-in binaries level 9 came out slightly
+                    # larger and took over twice as long.
                     info.compress_type = zipfile.ZIP_DEFLATED
-                    with open(source, "rb") as f:
-                        data = f.read()
-                archive.writestr(info, data, compresslevel=DEFLATE_LEVEL)
+                    info.file_size = os.path.getsize(source)  # so that zipfile refuses ZIP64 up front
+                    with open(source, "rb") as f, archive.open(info, "w") as out:
+                        shutil.copyfileobj(f, out, 1 << 20)
                 # zipfile gives an entry without attributes Unix rw------- when it writes it;
                 # they only go into the central directory, written on close, so clear them here.
                 info.external_attr = 0
