@@ -16,8 +16,7 @@ std::array<bool, 3> replaced {};
 
 juce::File TestSupport::archiveFile (int formatIndex)
 {
-    static const char* const names[] = { "vst3.zip", "clap.zip", "aax.zip" };
-    return juce::File (QF_TEST_ARCHIVE_DIR).getChildFile (names[formatIndex]);
+    return juce::File (QF_TEST_ARCHIVE_DIR).getChildFile (screen()["formats"][formatIndex]["archive"].toString());
 }
 
 TestSupport::ScopedArchive::ScopedArchive (int format, juce::MemoryBlock bytes)

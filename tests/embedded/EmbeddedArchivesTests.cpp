@@ -1,6 +1,7 @@
 // The archives as the installer links them (qf_tests reads them from disk instead), against the
 // files they were made from.
 
+#include "../TestSupport.h"
 #include "EmbeddedArchives.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +11,12 @@
 
 TEST (EmbeddedArchives, AreTheArchiveFilesByteForByteLaidOutAsJuceaideLaysThemOut)
 {
-    static const char* const names[] = { "vst3.zip", "clap.zip", "aax.zip" };
-
     for (int format = 0; format < 3; ++format)
     {
-        SCOPED_TRACE (names[format]);
+        const auto name = TestSupport::screen()["formats"][format]["archive"].toString();
+        SCOPED_TRACE (name);
         juce::MemoryBlock file;
-        ASSERT_TRUE (juce::File (QF_TEST_ARCHIVE_DIR).getChildFile (names[format]).loadFileAsData (file));
+        ASSERT_TRUE (juce::File (QF_TEST_ARCHIVE_DIR).getChildFile (name).loadFileAsData (file));
 
         const auto archive = embeddedArchive (format);
         const auto* bytes = static_cast<const char*> (archive.data);
