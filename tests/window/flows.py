@@ -132,10 +132,14 @@ def check_installed_exactly(folder, format_):
 
 def status_line(session, name, text):
     """The tile's status line (its bottom line, within the tile) reading the text over the tile's
-    face as it is now."""
+    face as it is now, where the notice's box leaves it in view."""
     x, y, width, _ = box(name)
+    left, right = x + 69, x + width - 6
+    notice_left, _, notice_width, _ = box("notice")
+    if left < notice_left + notice_width and notice_left < right:
+        left, right = max((left, min(right, notice_left - 2)), (max(left, notice_left + notice_width + 2), right), key=lambda r: r[1] - r[0])
     texts = [reference.boxed(text, 18, SCREEN["colours"]["tileText"], (x + 69, y + 9, 252, 42), "bottomLeft")]
-    return (x + 69, y + 30, width - 75, 21), "ff%06x" % session.pixel(*tile_spot(name)), texts
+    return (left, y + 30, right - left, 21), "ff%06x" % session.pixel(*tile_spot(name)), texts
 
 
 # -- flows --------------------------------------------------------------------------------------------
@@ -243,8 +247,6 @@ def ticking_installing_and_shift_uninstalling_change_the_screen_and_the_disk(ses
     session.wait_colour(tile_spot("VST3"), "tileInstalledHovered", "the hovered installed VST3 tile")
     shows_help(session, SCREEN["buttons"]["VST3"]["updateHelp"], "hovering the installed VST3")
 
-    session.away()
-    session.wait(lambda: notice_gone(session), "the notice does not fade", timeout=FADE_SECONDS + 2)
     statuses = [status_line(session, name, "v%s INSTALLED" % SCREEN["fileVersion"] if session.reads_versions and name != "VST3" else "INSTALLED")
                 for name in TILES]
     session.prefetch(statuses)
