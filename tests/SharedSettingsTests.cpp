@@ -1,6 +1,7 @@
 #include "InstalledState.h"
 #include "MainComponent.h"
 #include "PlatformFiles.h"
+#include "ScopedTestDisplay.h"
 #include "SharedSettings.h"
 #include "SystemFolders.h"
 #include "TestSupport.h"
@@ -396,6 +397,7 @@ TEST (SettingsAtStartUp, TheMainComponentReadsOrWritesTheSharedFile)
 // the current folder (nor, on Windows, at the root of its drive).
 TEST (SettingsAtStartUp, ClicksActOnlyOnTheFoldersTheFileNames)
 {
+    ScopedTestDisplay display; // for the result notice's fade
     TestSupport::ScopedMachine machine (true);
     const auto clap = machine.root.getChildFile ("Elsewhere/CLAP");
     clap.getChildFile ("Halcyra 2.clap").create();
