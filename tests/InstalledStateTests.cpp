@@ -7,7 +7,6 @@
 namespace
 {
 const juce::String product ("Halcyra 2");
-
 } // namespace
 
 TEST (InstalledStateDetection, AnythingAtTheTargetPathCountsAsInstalled)
@@ -52,15 +51,22 @@ TEST (InstalledStateDetection, AnInstallInProgressIsNeverMistakenForTheItem)
     EXPECT_FALSE (InstalledState::isInstalled (temp.root, product, 1));
 }
 
-TEST (InstalledStateDetection, FollowsInstallAndUninstallWithoutCaching)
+// The version comes from the binary's Windows version resource, which only Windows reads; a
+// bundle folder has none, whatever it holds.
+TEST (InstalledStateDetection, FollowsInstallAndUninstallWithoutCachingAndReadsTheVersion)
 {
     TestSupport::TempFolder temp;
-    ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, 1, embeddedArchive (1)));
-    EXPECT_TRUE (InstalledState::isInstalled (temp.root, product, 1));
 
-#if ! JUCE_WINDOWS
-    EXPECT_EQ (InstalledState::installedVersion (temp.root, product, 1), juce::String()) << "no version resources off Windows";
+    for (int format = 0; format < 3; ++format)
+    {
+        ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)));
+        EXPECT_TRUE (InstalledState::isInstalled (temp.root, product, format));
+#if JUCE_WINDOWS
+        EXPECT_EQ (InstalledState::installedVersion (temp.root, product, format), format == 0 ? "" : "2.1.4.0") << format;
+#else
+        EXPECT_EQ (InstalledState::installedVersion (temp.root, product, format), juce::String()) << format;
 #endif
+    }
 
     temp.root.getChildFile ("Halcyra 2.clap").deleteFile(); // another program removes it
     EXPECT_FALSE (InstalledState::isInstalled (temp.root, product, 1));

@@ -5,6 +5,27 @@
 
 #include <gtest/gtest.h>
 
+#if JUCE_WINDOWS
+#include <shlobj.h>
+#include <windows.h>
+
+// The folders come from the Windows API, not from JUCE's guesses: the common application data
+// folder holds the maker's settings, and the temporary folder is the user's own, where the
+// leftover script of older installers lies.
+TEST (SystemFolders, ComeFromTheWindowsApi)
+{
+    const auto folders = SystemFolders::forThisMachine();
+
+    wchar_t common[MAX_PATH] = {};
+    ASSERT_EQ (SHGetFolderPathW (nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common), S_OK);
+    EXPECT_EQ (folders.commonApplicationData, juce::File (juce::String (common)));
+
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_GT (GetTempPathW (MAX_PATH + 1, temp), 0u);
+    EXPECT_EQ (folders.temporary, juce::File (juce::String (temp)));
+    EXPECT_TRUE (folders.temporary.isDirectory());
+}
+#else
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,3 +130,4 @@ TEST (LeftoverScript, AnEmptyOrRelativeTemporaryFolderIsNoFolderAtAll)
     cwd.setAsCurrentWorkingDirectory();
     EXPECT_TRUE (here.existsAsFile());
 }
+#endif
