@@ -1,8 +1,11 @@
 #include "CustomLookAndFeel.h"
 #include "FontFactory.h"
 #include "PixelChecks.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using PixelChecks::pixelIs;
 
@@ -20,25 +23,18 @@ struct DefaultLookAndFeel
 TEST (LookAndFeel, DefaultColoursAreThePalettes)
 {
     CustomLookAndFeel laf;
+    using namespace juce;
 
-    const std::pair<int, juce::uint32> colours[] = {
-        { juce::PopupMenu::backgroundColourId, 0xff111111 },
-        { juce::PopupMenu::highlightedBackgroundColourId, 0x8086cf7a },
-        { juce::PopupMenu::textColourId, 0xfff5f5f5 },
-        { juce::PopupMenu::highlightedTextColourId, 0xfff5f5f5 },
-        { juce::AlertWindow::backgroundColourId, 0xff111111 },
-        { juce::AlertWindow::textColourId, 0xffaaa6a6 },
-        { juce::PropertyComponent::labelTextColourId, 0x8086cf7a },
-        { juce::ScrollBar::thumbColourId, 0xffaaa6a6 },
-        { juce::ResizableWindow::backgroundColourId, 0xff111111 },
-        { juce::TextEditor::backgroundColourId, 0xff111111 },
-        { juce::ListBox::backgroundColourId, 0xff111111 },
-        { juce::TextButton::buttonColourId, 0xff111111 },
-        { juce::Label::textColourId, 0xfff5f5f5 },
+    const std::pair<const char*, std::vector<int>> colours[] = {
+        { "background", { PopupMenu::backgroundColourId, AlertWindow::backgroundColourId, ResizableWindow::backgroundColourId, TextEditor::backgroundColourId, ListBox::backgroundColourId, TextButton::buttonColourId } },
+        { "heading", { PopupMenu::textColourId, PopupMenu::highlightedTextColourId, Label::textColourId } },
+        { "captionInk", { AlertWindow::textColourId, ScrollBar::thumbColourId } },
+        { "menuHighlight", { PopupMenu::highlightedBackgroundColourId, PropertyComponent::labelTextColourId } },
     };
 
-    for (const auto& [id, argb] : colours)
-        EXPECT_EQ (laf.findColour (id).getARGB(), argb) << std::hex << id;
+    for (const auto& [name, ids] : colours)
+        for (const auto id : ids)
+            EXPECT_EQ (laf.findColour (id), TestSupport::screenColour (name)) << name << " " << std::hex << id;
 
     // Everything else is the V4 dark scheme.
     EXPECT_EQ (laf.getCurrentColourScheme().getUIColour (juce::LookAndFeel_V4::ColourScheme::windowBackground),
@@ -65,11 +61,13 @@ TEST (LookAndFeel, EveryFontResolvesToTheEmbeddedRegularFace)
     // A label nobody coloured draws F5F5F5 text in that face.
     juce::Label label ({}, "Halcyra");
     label.setBounds (0, 0, 120, 30);
-    EXPECT_EQ (label.findColour (juce::Label::textColourId).getARGB(), 0xfff5f5f5u);
     EXPECT_EQ (label.getFont().getTypefacePtr().get(), regular.get());
 
     const auto image = label.createComponentSnapshot (label.getLocalBounds(), false);
-    EXPECT_GT (PixelChecks::countNear (image, image.getBounds(), juce::Colour (0xfff5f5f5), 10), 20);
+    // Its ink, wherever it covers the transparent snapshot.
+    EXPECT_GT (PixelChecks::count (image, image.getBounds(), [] (juce::Colour c)
+                                   { return c.getAlpha() > 0 && PixelChecks::near (c.withAlpha ((juce::uint8) 255), TestSupport::screenColour ("heading"), 10); }),
+               20);
 }
 
 TEST (LookAndFeel, PopupMenusUseThirtyPixelsWithATenthOfExtraSpacing)
@@ -110,7 +108,7 @@ TEST (LookAndFeel, ComboBoxIsAPillWithItsTextCentredAcrossTheFullWidth)
         scoped.lookAndFeel.drawComboBox (g, 100, 20, false, 80, 0, 20, 20, box);
     }
 
-    const juce::Colour pill (0xff171717);
+    const auto pill = TestSupport::screenColour ("iconInk");
     EXPECT_TRUE (pixelIs (image, 50, 10, pill));
     EXPECT_TRUE (pixelIs (image, 1, 10, pill));
     EXPECT_TRUE (pixelIs (image, 90, 10, pill)) << "no arrow";

@@ -14,16 +14,6 @@ namespace
 {
 const juce::StringArray buttonNames { "EULA", "MANUAL", "WEBSITE", "SUPPORT", "VST3", "CLAP", "AAX", "INSTALL", "SELECT_ALL" };
 
-void installItem (const TestSupport::ScopedMachine& machine, int format, bool asFolder)
-{
-    static const char* const items[] = { "Halcyra 2.vst3", "Halcyra 2.clap", "Halcyra 2.aaxplugin" };
-    const auto item = machine.installFolder (format).getChildFile (items[format]);
-
-    if (asFolder)
-        item.createDirectory();
-    else
-        item.replaceWithText ("plug-in");
-}
 } // namespace
 
 TEST (MainComponentConstruction, EndsSquareAtUnitSixWithNineTransparentNamedButtons)
@@ -55,9 +45,9 @@ TEST (MainComponentConstruction, HelpLineStartsWithTheProgramVersionInHalfGrey)
     MainComponent main;
     auto& label = main.getHelpLabel();
 
-    EXPECT_EQ (label.getText(), "1.0.5");
+    EXPECT_EQ (label.getText(), TestSupport::screen()["version"].toString());
     EXPECT_EQ (label.getJustificationType(), juce::Justification::centred);
-    EXPECT_EQ (label.findColour (juce::Label::textColourId).getARGB(), 0x80aaa6a6u);
+    EXPECT_EQ (label.findColour (juce::Label::textColourId), TestSupport::screenColour ("helpInk"));
     EXPECT_EQ (main.getChildren().getLast(), &label) << "the help line is added last";
 }
 
@@ -85,7 +75,7 @@ TEST (MainComponentConstruction, TicksExactlyTheInstalledFormats)
     }
     {
         TestSupport::ScopedMachine machine;
-        installItem (machine, 1, false);
+        machine.installItem (1);
         MainComponent main;
 
         EXPECT_FALSE (main.isSelected (0));
@@ -94,8 +84,8 @@ TEST (MainComponentConstruction, TicksExactlyTheInstalledFormats)
     }
     {
         TestSupport::ScopedMachine machine;
-        installItem (machine, 0, true);
-        installItem (machine, 2, true);
+        machine.installItem (0);
+        machine.installItem (2);
         MainComponent main;
 
         EXPECT_TRUE (main.isSelected (0));
@@ -125,7 +115,7 @@ TEST (MainComponentClicks, FormatButtonsToggleTheirOwnTickOnly)
 TEST (MainComponentClicks, SelectAllTicksEverythingAndNeverClears)
 {
     TestSupport::ScopedMachine machine;
-    installItem (machine, 1, false);
+    machine.installItem (1);
     MainComponent main;
 
     click (main, "CLAP"); // untick the installed one
@@ -160,11 +150,14 @@ TEST (MainComponentClicks, UnknownNamesAreIgnored)
     stranger.removeListener (&main);
 }
 
-TEST (MainComponentClicks, EulaAndSupportOpenOnePanelEachCoveringTheScreen)
+namespace
 {
-    TestSupport::ScopedMachine machine;
-    MainComponent main;
-    main.setVisible (true); // hit tests only look into visible components
+/** Opens, closes and reopens one of the two panels, each in its own slot of the main screen. */
+template <typename Slot>
+void opensOverTheScreenAndReopensAfresh (MainComponent& main, const char* name, Slot slot)
+{
+    SCOPED_TRACE (name);
+    const auto childrenBefore = main.getNumChildComponents();
 
     // Whatever lies under a point of the main screen belongs to the panel (or is the panel).
     const auto coveredBy = [&main] (juce::Component& panel)
@@ -176,31 +169,69 @@ TEST (MainComponentClicks, EulaAndSupportOpenOnePanelEachCoveringTheScreen)
         return true;
     };
 
-    click (main, "EULA");
-    auto* firstEula = main.getEulaPanel();
-    ASSERT_NE (firstEula, nullptr);
-    EXPECT_EQ (firstEula->getParentComponent(), &main);
-    EXPECT_EQ (firstEula->getBounds(), juce::Rectangle<int> (0, 0, 600, 600));
-    EXPECT_TRUE (firstEula->isAlwaysOnTop());
-    EXPECT_FLOAT_EQ (firstEula->unit, 6.0f);
-    EXPECT_TRUE (coveredBy (*firstEula)) << "the panel takes every click over the screen";
+    click (main, name);
+    juce::Component::SafePointer<std::remove_pointer_t<decltype ((main.*slot)())>> first ((main.*slot)());
+    ASSERT_NE (first, nullptr);
+    EXPECT_EQ (main.getChildren().getLast(), first.getComponent()) << "in front of everything";
+    EXPECT_EQ (first->getBounds(), main.getLocalBounds());
+    EXPECT_TRUE (first->isAlwaysOnTop());
+    EXPECT_FLOAT_EQ (first->unit, 6.0f);
+    EXPECT_TRUE (coveredBy (*first)) << "the panel takes every click over the screen";
 
-    click (*firstEula, "X");
-    EXPECT_EQ (firstEula->getParentComponent(), nullptr) << "closing removes it from the screen";
-    EXPECT_EQ (main.getEulaPanel(), firstEula) << "and the slot keeps it";
+    click (*first, "X");
+    ASSERT_NE (first, nullptr) << "closing keeps the object";
+    EXPECT_EQ (first->getParentComponent(), nullptr) << "but takes it off the screen";
+    EXPECT_EQ ((main.*slot)(), first.getComponent()) << "and the slot keeps it";
+    EXPECT_EQ (main.getNumChildComponents(), childrenBefore);
     EXPECT_EQ (main.getComponentAt (546, 471), findChild (main, "INSTALL")) << "the screen is reachable again";
 
+    // A resize while closed keeps the object in step but does not bring it back.
+    main.setSize (700, 700);
+    EXPECT_FLOAT_EQ (first->unit, 7.0f);
+    EXPECT_EQ (first->getBounds(), main.getLocalBounds());
+    EXPECT_EQ (first->getParentComponent(), nullptr);
+    main.setSize (600, 600);
+
+    click (main, name);
+    EXPECT_EQ (first, nullptr) << "the old panel is deleted when the new one takes the slot";
+    EXPECT_EQ (main.getNumChildComponents(), childrenBefore + 1);
+
+    // Even while one is open, a new opening replaces it rather than stacking a second.
+    juce::Component::SafePointer<juce::Component> second ((main.*slot)());
+    main.buttonClicked (dynamic_cast<juce::Button*> (findChild (main, name)));
+    EXPECT_EQ (second, nullptr);
+    EXPECT_EQ (main.getNumChildComponents(), childrenBefore + 1);
+    click (*(main.*slot)(), "X");
+}
+} // namespace
+
+TEST (MainComponentClicks, EulaAndSupportOpenOnePanelEachOverTheScreenInTheirOwnSlots)
+{
+    TestSupport::ScopedMachine machine;
+    MainComponent main;
+    main.setVisible (true); // hit tests only look into visible components
+
+    opensOverTheScreenAndReopensAfresh (main, "EULA", &MainComponent::getEulaPanel);
+    opensOverTheScreenAndReopensAfresh (main, "SUPPORT", &MainComponent::getSupportPanel);
+
+    // Both open at once, and both keep covering the screen as it resizes.
+    click (main, "EULA");
     click (main, "SUPPORT");
-    ASSERT_NE (main.getSupportPanel(), nullptr);
-    EXPECT_EQ (main.getSupportPanel()->settingsFolder, machine.settingsFolder());
-    EXPECT_EQ (main.getSupportPanel()->getBounds(), juce::Rectangle<int> (0, 0, 600, 600));
-    EXPECT_TRUE (coveredBy (*main.getSupportPanel()));
+    ASSERT_EQ (main.getEulaPanel()->getParentComponent(), &main);
+    ASSERT_EQ (main.getSupportPanel()->getParentComponent(), &main);
+    main.setSize (400, 400);
+
+    for (juce::Component* panel : { (juce::Component*) main.getEulaPanel(), (juce::Component*) main.getSupportPanel() })
+        EXPECT_EQ (panel->getBounds(), juce::Rectangle<int> (0, 0, 400, 400));
+
+    EXPECT_FLOAT_EQ (main.getEulaPanel()->unit, 4.0f);
+    EXPECT_FLOAT_EQ (main.getSupportPanel()->unit, 4.0f);
 }
 
 TEST (MainComponentClicks, LinksLaunchTheirExactAddressesAndChangeNothingElse)
 {
     TestSupport::ScopedMachine machine;
-    installItem (machine, 1, false);
+    machine.installItem (1);
     AddressLauncher::ScopedRecorder launched;
     MainComponent main;
     const auto children = main.getNumChildComponents();
