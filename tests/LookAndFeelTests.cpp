@@ -123,9 +123,7 @@ TEST (LookAndFeel, ComboBoxIsAPillWithItsTextCentredAcrossTheFullWidth)
         scoped.lookAndFeel.drawComboBox (g, 100, 20, true, 80, 0, 20, 20, box);
     }
 
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 100; ++x)
-            ASSERT_EQ (pressed.getPixelAt (x, y), image.getPixelAt (x, y)) << "the same shape when pressed";
+    EXPECT_TRUE (PixelChecks::matchesReference (pressed, pressed.getBounds(), image, {}, 0)) << "the same shape when pressed";
 
     // The font grows with the box, without a ceiling.
     box.setBounds (0, 0, 300, 200);

@@ -14,9 +14,20 @@ namespace
 {
 const juce::StringArray buttonNames { "EULA", "MANUAL", "WEBSITE", "SUPPORT", "VST3", "CLAP", "AAX", "INSTALL", "SELECT_ALL" };
 
+/** The ticked formats by name, e.g. "VST3 AAX". */
+juce::String ticks (const MainComponent& main)
+{
+    juce::StringArray names;
+
+    for (int i = 0; i < 3; ++i)
+        if (main.isSelected (i))
+            names.add (TestSupport::screen()["formats"][i]["name"].toString());
+
+    return names.joinIntoString (" ");
+}
 } // namespace
 
-TEST (MainComponentConstruction, EndsSquareAtUnitSixWithNineTransparentNamedButtons)
+TEST (MainComponentConstruction, EndsSquareAtUnitSixWithNineTransparentNamedButtonsAndTheHelpLine)
 {
     TestSupport::ScopedMachine machine;
     MainComponent main;
@@ -37,18 +48,13 @@ TEST (MainComponentConstruction, EndsSquareAtUnitSixWithNineTransparentNamedButt
         }
 
     EXPECT_EQ (names, buttonNames) << "children are added in this order";
-}
 
-TEST (MainComponentConstruction, HelpLineStartsWithTheProgramVersionInHalfGrey)
-{
-    TestSupport::ScopedMachine machine;
-    MainComponent main;
+    // The help line comes last, and starts with the program's version.
     auto& label = main.getHelpLabel();
-
+    EXPECT_EQ (main.getChildren().getLast(), &label);
     EXPECT_EQ (label.getText(), TestSupport::screen()["version"].toString());
     EXPECT_EQ (label.getJustificationType(), juce::Justification::centred);
     EXPECT_EQ (label.findColour (juce::Label::textColourId), TestSupport::screenColour ("helpInk"));
-    EXPECT_EQ (main.getChildren().getLast(), &label) << "the help line is added last";
 }
 
 TEST (MainComponentConstruction, MakesItsLookAndFeelTheDesktopDefault)
@@ -66,68 +72,35 @@ TEST (MainComponentConstruction, MakesItsLookAndFeelTheDesktopDefault)
 
 TEST (MainComponentConstruction, TicksExactlyTheInstalledFormats)
 {
+    for (const auto& [installed, ticked] : { std::pair { std::vector<int>(), "" }, { { 1 }, "CLAP" }, { { 0, 2 }, "VST3 AAX" } })
     {
         TestSupport::ScopedMachine machine;
-        MainComponent main;
 
-        for (int i = 0; i < 3; ++i)
-            EXPECT_FALSE (main.isSelected (i)) << i;
-    }
-    {
-        TestSupport::ScopedMachine machine;
-        machine.installItem (1);
-        MainComponent main;
+        for (const auto format : installed)
+            machine.installItem (format);
 
-        EXPECT_FALSE (main.isSelected (0));
-        EXPECT_TRUE (main.isSelected (1));
-        EXPECT_FALSE (main.isSelected (2));
-    }
-    {
-        TestSupport::ScopedMachine machine;
-        machine.installItem (0);
-        machine.installItem (2);
-        MainComponent main;
-
-        EXPECT_TRUE (main.isSelected (0));
-        EXPECT_FALSE (main.isSelected (1));
-        EXPECT_TRUE (main.isSelected (2));
+        EXPECT_EQ (ticks (MainComponent()), ticked);
     }
 }
 
-TEST (MainComponentClicks, FormatButtonsToggleTheirOwnTickOnly)
-{
-    TestSupport::ScopedMachine machine;
-    MainComponent main;
-
-    click (main, "VST3");
-    EXPECT_TRUE (main.isSelected (0));
-    EXPECT_FALSE (main.isSelected (1));
-    EXPECT_FALSE (main.isSelected (2));
-
-    click (main, "VST3");
-    EXPECT_FALSE (main.isSelected (0)) << "two clicks leave the tick as it was";
-
-    click (main, "AAX");
-    EXPECT_TRUE (main.isSelected (2));
-    EXPECT_FALSE (main.isSelected (0));
-}
-
-TEST (MainComponentClicks, SelectAllTicksEverythingAndNeverClears)
+TEST (MainComponentClicks, FormatButtonsToggleTheirOwnTickAndSelectAllTicksEverythingWithoutClearing)
 {
     TestSupport::ScopedMachine machine;
     machine.installItem (1);
     MainComponent main;
 
-    click (main, "CLAP"); // untick the installed one
-    ASSERT_FALSE (main.isSelected (1));
+    click (main, "VST3");
+    EXPECT_EQ (ticks (main), "VST3 CLAP");
+    click (main, "VST3");
+    EXPECT_EQ (ticks (main), "CLAP") << "two clicks leave the tick as it was";
+    click (main, "CLAP");
+    click (main, "AAX");
+    EXPECT_EQ (ticks (main), "AAX");
 
     click (main, "SELECT_ALL");
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE (main.isSelected (i)) << i;
-
+    EXPECT_EQ (ticks (main), "VST3 CLAP AAX");
     click (main, "SELECT_ALL");
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE (main.isSelected (i)) << i;
+    EXPECT_EQ (ticks (main), "VST3 CLAP AAX");
 }
 
 TEST (MainComponentClicks, UnknownNamesAreIgnored)
@@ -143,9 +116,7 @@ TEST (MainComponentClicks, UnknownNamesAreIgnored)
     stranger.setName ({});
     main.buttonClicked (&stranger);
 
-    for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE (main.isSelected (i));
-
+    EXPECT_EQ (ticks (main), "");
     EXPECT_EQ (main.getNumChildComponents(), 10) << "nothing opened";
     stranger.removeListener (&main);
 }
@@ -239,9 +210,7 @@ TEST (MainComponentClicks, LinksLaunchTheirExactAddressesAndChangeNothingElse)
     click (main, "MANUAL");
     click (main, "WEBSITE");
     EXPECT_EQ (launched.getAddresses(), juce::StringArray ({ "https://docs.quillfen.com/manuals/Halcyra_Manual.pdf", "https://shop.quillfen.com/collections/plugin-instruments/products/halcyra-2" }));
-    EXPECT_FALSE (main.isSelected (0));
-    EXPECT_TRUE (main.isSelected (1)) << "the installed format stays ticked";
-    EXPECT_FALSE (main.isSelected (2));
+    EXPECT_EQ (ticks (main), "CLAP") << "the installed format stays ticked";
     EXPECT_EQ (main.getNumChildComponents(), children) << "no panel opened";
 
     click (main, "SUPPORT");
@@ -254,7 +223,7 @@ TEST (MainComponentClicks, LinksLaunchTheirExactAddressesAndChangeNothingElse)
     EXPECT_EQ (launched.getAddresses()[3], "mailto:support@quillfen.com");
     EXPECT_EQ (main.getSupportPanel(), support);
     EXPECT_EQ (support->getParentComponent(), &main) << "the panel stays open";
-    EXPECT_TRUE (main.isSelected (1));
+    EXPECT_EQ (ticks (main), "CLAP");
 }
 
 TEST (MainComponentShutdown, RemovesALeftoverScriptFileButNeverAFolder)

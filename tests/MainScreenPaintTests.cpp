@@ -30,6 +30,15 @@ void line (juce::Graphics& g, juce::Colour colour, float height, const juce::Str
     TextReference::draw (g, TextReference::singleLine (s, height, colour, x, baseline));
 }
 
+// The wordmark, then the program's name and version, whose origins move with the unit.
+void wordmark (juce::Graphics& g, float u, int fenX, int nameX)
+{
+    line (g, bright, 4.0f * u, "QUILL", 24, 30);
+    line (g, grey, 4.0f * u, "FEN", fenX, 30);
+    line (g, halfGrey, 3.0f * u, "RACKHAND", nameX, 24);
+    line (g, halfGrey, 2.0f * u, "v" + TestSupport::screen()["version"].toString(), nameX, 36);
+}
+
 void expectPixels (const juce::Image& image, std::initializer_list<std::tuple<int, int, juce::Colour>> pixels, int tolerance = 2)
 {
     for (const auto& [x, y, colour] : pixels)
@@ -75,12 +84,8 @@ TEST (MainScreenPaint, EveryTextInItsColourFontAndPlaceAtTheDefaultSize)
     const auto image = paintToImage (main);
     const auto& screen = TestSupport::screen();
 
-    EXPECT_TRUE (areaMatches (image, { 0, 7, 600, 33 }, background, [&] (juce::Graphics& g)
-                              {
-        line (g, bright, 24.0f, "QUILL", 24, 30);
-        line (g, grey, 24.0f, "FEN", 78, 30);
-        line (g, halfGrey, 18.0f, "RACKHAND", 450, 24);
-        line (g, halfGrey, 12.0f, "v" + screen["version"].toString(), 450, 36); }))
+    EXPECT_TRUE (areaMatches (image, { 0, 7, 600, 33 }, background, [] (juce::Graphics& g)
+                              { wordmark (g, 6.0f, 78, 450); }))
         << "wordmark and program name";
 
     EXPECT_TRUE (areaMatches (image, { 0, 40, 600, 85 }, background, [&] (juce::Graphics& g)
@@ -89,11 +94,11 @@ TEST (MainScreenPaint, EveryTextInItsColourFontAndPlaceAtTheDefaultSize)
         text (g, halfGrey, 24.0f, "Version " + screen["productVersion"].toString() + " for Windows", { 24.0f, 48.0f, 600.0f, 72.0f }, juce::Justification::bottomLeft); }))
         << "title and version line";
 
-    for (const auto& [heading, area] : { std::pair { "FORMATS", juce::Rectangle<int> (0, 130, 470, 40) }, { "EXTRAS", { 0, 400, 600, 35 } } })
-        EXPECT_TRUE (areaMatches (image, area, background, [heading = heading, top = area.getY() < 200 ? 165.0f : 429.0f] (juce::Graphics& g)
+    for (const auto& [heading, area, rule] : { std::tuple { "FORMATS", juce::Rectangle<int> (0, 130, 470, 40), 165 }, { "EXTRAS", { 0, 400, 600, 35 }, 429 } })
+        EXPECT_TRUE (areaMatches (image, area, background, [heading = heading, rule = rule] (juce::Graphics& g)
                                   {
-            line (g, grey, 24.0f, heading, 24, (int) top - 9);
-            g.fillRect (juce::Rectangle<float> (24.0f, top, 552.0f, 1.5f)); }))
+            line (g, grey, 24.0f, heading, 24, rule - 9);
+            g.fillRect (juce::Rectangle<float> (24.0f, (float) rule, 552.0f, 1.5f)); }))
             << heading;
 
     EXPECT_TRUE (areaMatches (image, { 470, 130, 130, 32 }, background, [] (juce::Graphics& g)
@@ -151,11 +156,7 @@ TEST (MainScreenPaint, AtAnOddSizeSingleLineTextsStartAtTruncatedOrigins)
     // 4u = 24.52, 5u = 30.65, 13u = 79.69, 75u = 459.75, 6u = 36.78, 26u = 159.38, 70u = 429.1:
     // rounding would move most of these by a pixel.
     EXPECT_TRUE (areaMatches (image, { 0, 7, 613, 33 }, background, [u] (juce::Graphics& g)
-                              {
-        line (g, bright, 4.0f * u, "QUILL", 24, 30);
-        line (g, grey, 4.0f * u, "FEN", 79, 30);
-        line (g, halfGrey, 3.0f * u, "RACKHAND", 459, 24);
-        line (g, halfGrey, 2.0f * u, "v" + TestSupport::screen()["version"].toString(), 459, 36); }));
+                              { wordmark (g, u, 79, 459); }));
 
     for (const auto& [heading, area, rule] : { std::tuple { "FORMATS", juce::Rectangle<int> (0, 135, 480, 34), 27.5f }, { "EXTRAS", { 0, 405, 613, 35 }, 71.5f } })
         EXPECT_TRUE (areaMatches (image, area, background, [u, heading = heading, baseline = area.getY() + 24, rule = rule] (juce::Graphics& g)

@@ -91,64 +91,47 @@ juce::Image paintNotice (bool success, int size)
 }
 } // namespace
 
-TEST (ResultPanel, PaintsABoxInsetByThirtyFiveUnitsAtAnyWidth)
+TEST (ResultPanel, PaintsABoxInsetByThirtyFiveUnitsWithTheVerdictsIconAndText)
 {
     TestSupport::ScopedMachine machine;
     MainComponent main; // for the program's look and feel
 
-    for (const int size : { 600, 1000 })
-    {
-        SCOPED_TRACE (size);
-        const auto u = size / 100;
-        const auto image = paintNotice (false, size);
-        const auto near = 35 * u, far = size - 35 * u, mid = size / 2;
-
-        EXPECT_EQ (image.getPixelAt (near - u, mid).getAlpha(), 0) << "nothing outside the box";
-        EXPECT_EQ (image.getPixelAt (mid, far + u).getAlpha(), 0);
-        EXPECT_EQ (image.getPixelAt (2, 2).getAlpha(), 0);
-
-        for (const auto& [x, y] : { std::pair (near, mid), std::pair (far, mid), std::pair (mid, near), std::pair (mid, far) })
-            EXPECT_GE (image.getPixelAt (x, y).getRed(), 0xb0) << "outline at " << x << "," << y;
-
-        EXPECT_TRUE (PixelChecks::near (image.getPixelAt (near + u, mid), juce::Colours::black)) << "black inside";
-        EXPECT_TRUE (PixelChecks::near (image.getPixelAt (far - u, near + u), juce::Colours::black));
-    }
-
-    // The figures at the default size.
-    const auto image = paintNotice (false, 600);
-    const auto outline = PixelChecks::inkBounds (image, image.getBounds(), [] (juce::Colour c)
+    // At the first size the outline is the map's box.
+    const auto outline = PixelChecks::inkBounds (paintNotice (false, 600), { 0, 0, 600, 600 }, [] (juce::Colour c)
                                                  { return c.getAlpha() > 0; });
     EXPECT_TRUE (PixelChecks::within (outline, noticeBox, 1)) << outline.toString();
     EXPECT_TRUE (PixelChecks::within (noticeBox, outline, 0)) << outline.toString();
-}
-
-TEST (ResultPanel, ShowsTheVerdictsIconAndTextInTheirAreas)
-{
-    TestSupport::ScopedMachine machine;
-    MainComponent main;
 
     for (const int size : { 600, 1000 })
     {
         SCOPED_TRACE (size);
         const auto u = size / 100;
-        const juce::Rectangle<int> box (35 * u, 35 * u, size - 70 * u, size - 70 * u);
-        const auto iconArea = box.reduced (8 * u);
-        const auto textArea = box.reduced (2 * u);
-        const juce::Rectangle<int> belowIcon (textArea.getX(), iconArea.getBottom(), textArea.getWidth(), textArea.getBottom() - iconArea.getBottom());
+        const auto near = 35 * u, far = size - 35 * u, mid = size / 2;
+        const auto iconArea = juce::Rectangle<int> (near, near, far - near, far - near).reduced (8 * u);
+        const auto textArea = juce::Rectangle<int> (near, near, far - near, far - near).reduced (2 * u);
+        const auto belowIcon = textArea.withTop (iconArea.getBottom());
 
         for (const bool success : { true, false })
         {
             SCOPED_TRACE (success);
             const auto image = paintNotice (success, size);
-            const auto colour = success ? checkGreen : warningOrange;
-            const auto other = success ? warningOrange : checkGreen;
 
-            const auto icon = PixelChecks::inkBounds (image, image.getBounds(), nearTo (colour, 8));
+            for (const auto& [x, y] : { std::pair (near - u, mid), { mid, far + u }, { 2, 2 } })
+                EXPECT_EQ (image.getPixelAt (x, y).getAlpha(), 0) << "nothing outside the box, at " << x << "," << y;
+
+            for (const auto& [x, y] : { std::pair (near, mid), { far, mid }, { mid, near }, { mid, far } })
+                EXPECT_GE (image.getPixelAt (x, y).getRed(), 0xb0) << "outline at " << x << "," << y;
+
+            EXPECT_TRUE (PixelChecks::pixelIs (image, near + u, mid, juce::Colours::black)) << "black inside";
+            EXPECT_TRUE (PixelChecks::pixelIs (image, far - u, near + u, juce::Colours::black));
+
+            // The icon, scaled to fill its area; the other verdict's colour nowhere.
+            const auto icon = PixelChecks::inkBounds (image, image.getBounds(), nearTo (success ? checkGreen : warningOrange, 8));
             EXPECT_TRUE (PixelChecks::within (icon, iconArea, 1)) << icon.toString();
-            EXPECT_GE (icon.getWidth(), iconArea.getWidth() * 9 / 10) << "scaled to fill its area";
+            EXPECT_GE (icon.getWidth(), iconArea.getWidth() * 9 / 10);
             EXPECT_NEAR (icon.getCentreX(), iconArea.getCentreX(), 2);
             EXPECT_NEAR (icon.getCentreY(), iconArea.getCentreY(), 2);
-            EXPECT_EQ (count (image, image.getBounds(), nearTo (other, 8)), 0);
+            EXPECT_EQ (count (image, image.getBounds(), nearTo (success ? warningOrange : checkGreen, 8)), 0);
 
             // One white line, centred, resting on the text area's bottom edge, on the black box.
             EXPECT_TRUE (TextReference::matches (image, belowIcon, juce::Colours::black, { TextReference::boxed (success ? "Operation Successful!" : "Operation failed!", 3.0f * (float) u, juce::Colours::white, textArea.toFloat(), juce::Justification::centredBottom) }));

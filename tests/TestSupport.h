@@ -66,18 +66,6 @@ juce::Component* findChild (juce::Component& parent, const juce::String& name);
 /** Clicks a button as the user would and lets the click arrive. */
 void click (juce::Component& parent, const juce::String& buttonName);
 
-/** How many direct children of a component are of the given type. */
-template <typename Type>
-int countChildrenOfType (const juce::Component& parent)
-{
-    int n = 0;
-
-    for (auto* child : parent.getChildren())
-        n += dynamic_cast<Type*> (child) != nullptr ? 1 : 0;
-
-    return n;
-}
-
 /** A fresh empty folder under the temporary folder, removed with everything in it. */
 struct TempFolder
 {
