@@ -41,7 +41,7 @@ TEST (LookAndFeel, DefaultColoursAreThePalettes)
                juce::LookAndFeel_V4::getDarkColourScheme().getUIColour (juce::LookAndFeel_V4::ColourScheme::windowBackground));
 }
 
-TEST (LookAndFeel, EveryFontResolvesToTheEmbeddedRegularFace)
+TEST (LookAndFeel, EveryFontResolvesToTheEmbeddedRegularFaceAndMenusSetItLarger)
 {
     DefaultLookAndFeel scoped;
     auto& laf = scoped.lookAndFeel;
@@ -68,22 +68,15 @@ TEST (LookAndFeel, EveryFontResolvesToTheEmbeddedRegularFace)
     EXPECT_GT (PixelChecks::count (image, image.getBounds(), [] (juce::Colour c)
                                    { return c.getAlpha() > 0 && PixelChecks::near (c.withAlpha ((juce::uint8) 255), TestSupport::screenColour ("heading"), 10); }),
                20);
-}
 
-TEST (LookAndFeel, PopupMenusUseThirtyPixelsWithATenthOfExtraSpacing)
-{
-    DefaultLookAndFeel scoped;
-    const auto font = scoped.lookAndFeel.getPopupMenuFont();
-
-    EXPECT_FLOAT_EQ (font.getHeight(), 30.0f);
-    EXPECT_FLOAT_EQ (font.getExtraKerningFactor(), 0.1f);
-    EXPECT_FLOAT_EQ (font.getHorizontalScale(), 1.0f);
-    EXPECT_FALSE (font.isBold());
-    EXPECT_FALSE (font.isItalic());
-    // JUCE caches typefaces by family and style across look-and-feel objects, so an earlier
-    // screen's copy of the same face may answer here.
-    EXPECT_EQ (font.getTypefacePtr()->getName(), "Source Sans Pro");
-    EXPECT_EQ (font.getTypefacePtr()->getStyle(), "Regular");
+    // Popup menus use 30 pixels with a tenth of extra spacing, in the same face (by name: JUCE
+    // caches typefaces by family and style across look-and-feel objects).
+    const auto menuFont = laf.getPopupMenuFont();
+    EXPECT_FLOAT_EQ (menuFont.getHeight(), 30.0f);
+    EXPECT_FLOAT_EQ (menuFont.getExtraKerningFactor(), 0.1f);
+    EXPECT_FLOAT_EQ (menuFont.getHorizontalScale(), 1.0f);
+    EXPECT_FALSE (menuFont.isBold() || menuFont.isItalic());
+    EXPECT_EQ (menuFont.getTypefacePtr()->getName() + " " + menuFont.getTypefacePtr()->getStyle(), "Source Sans Pro Regular");
 }
 
 TEST (LookAndFeel, ComboBoxIsAPillWithItsTextCentredAcrossTheFullWidth)
