@@ -411,5 +411,5 @@ void MainComponent::showResultPanel (bool verdict)
     placePanel (*resultPanel);
 
     // The snapshot proxy ignores the mouse, so the screen stays usable while the notice fades.
-    juce::Desktop::getInstance().getAnimator().animateComponent (resultPanel.get(), getBounds(), 0.0f, 3000, true, 0.0, 0.0);
+    juce::Desktop::getInstance().getAnimator().animateComponent (resultPanel.get(), getBounds(), 0.0f, resultFadeMilliseconds, true, 0.0, 0.0);
 }

@@ -48,6 +48,19 @@ public:
         nothing when hovering that button leaves the line as it is. */
     std::optional<juce::String> helpTextFor (const juce::String& buttonName) const;
 
+    /** Gives the result notice another fade length while it lives, for tests that need the fade
+        over sooner than the user would see it. */
+    class ScopedResultFade
+    {
+    public:
+        explicit ScopedResultFade (int milliseconds) : previous (resultFadeMilliseconds) { resultFadeMilliseconds = milliseconds; }
+        ~ScopedResultFade() { resultFadeMilliseconds = previous; }
+
+    private:
+        const int previous;
+        JUCE_DECLARE_NON_COPYABLE (ScopedResultFade)
+    };
+
 private:
     void runInstallOperation();
     void showResultPanel (bool verdict);
@@ -62,6 +75,9 @@ private:
     juce::Font regularFont (float height) const;
 
     //==============================================================================
+    // How long the result notice takes to fade out.
+    static inline int resultFadeMilliseconds = 3000;
+
     int storedModifierBits = 0;
     CustomLookAndFeel lookAndFeel;
     float unit = 9.0f;

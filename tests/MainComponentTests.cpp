@@ -14,19 +14,20 @@ namespace
 {
 const juce::StringArray buttonNames { "EULA", "MANUAL", "WEBSITE", "SUPPORT", "VST3", "CLAP", "AAX", "INSTALL", "SELECT_ALL" };
 
-void installItem (const TestSupport::ScopedMachine& machine, int format, bool asFolder)
+/** The ticked formats by name, e.g. "VST3 AAX". */
+juce::String ticks (const MainComponent& main)
 {
-    static const char* const items[] = { "Halcyra 2.vst3", "Halcyra 2.clap", "Halcyra 2.aaxplugin" };
-    const auto item = machine.installFolder (format).getChildFile (items[format]);
+    juce::StringArray names;
 
-    if (asFolder)
-        item.createDirectory();
-    else
-        item.replaceWithText ("plug-in");
+    for (int i = 0; i < 3; ++i)
+        if (main.isSelected (i))
+            names.add (TestSupport::screen()["formats"][i]["name"].toString());
+
+    return names.joinIntoString (" ");
 }
 } // namespace
 
-TEST (MainComponentConstruction, EndsSquareAtUnitSixWithNineTransparentNamedButtons)
+TEST (MainComponentConstruction, EndsSquareAtUnitSixWithNineTransparentNamedButtonsAndTheHelpLine)
 {
     TestSupport::ScopedMachine machine;
     MainComponent main;
@@ -47,18 +48,13 @@ TEST (MainComponentConstruction, EndsSquareAtUnitSixWithNineTransparentNamedButt
         }
 
     EXPECT_EQ (names, buttonNames) << "children are added in this order";
-}
 
-TEST (MainComponentConstruction, HelpLineStartsWithTheProgramVersionInHalfGrey)
-{
-    TestSupport::ScopedMachine machine;
-    MainComponent main;
+    // The help line comes last, and starts with the program's version.
     auto& label = main.getHelpLabel();
-
-    EXPECT_EQ (label.getText(), "1.0.5");
+    EXPECT_EQ (main.getChildren().getLast(), &label);
+    EXPECT_EQ (label.getText(), TestSupport::screen()["version"].toString());
     EXPECT_EQ (label.getJustificationType(), juce::Justification::centred);
-    EXPECT_EQ (label.findColour (juce::Label::textColourId).getARGB(), 0x80aaa6a6u);
-    EXPECT_EQ (main.getChildren().getLast(), &label) << "the help line is added last";
+    EXPECT_EQ (label.findColour (juce::Label::textColourId), TestSupport::screenColour ("helpInk"));
 }
 
 TEST (MainComponentConstruction, MakesItsLookAndFeelTheDesktopDefault)
@@ -76,68 +72,35 @@ TEST (MainComponentConstruction, MakesItsLookAndFeelTheDesktopDefault)
 
 TEST (MainComponentConstruction, TicksExactlyTheInstalledFormats)
 {
+    for (const auto& [installed, ticked] : { std::pair { std::vector<int>(), "" }, { { 1 }, "CLAP" }, { { 0, 2 }, "VST3 AAX" } })
     {
         TestSupport::ScopedMachine machine;
-        MainComponent main;
 
-        for (int i = 0; i < 3; ++i)
-            EXPECT_FALSE (main.isSelected (i)) << i;
-    }
-    {
-        TestSupport::ScopedMachine machine;
-        installItem (machine, 1, false);
-        MainComponent main;
+        for (const auto format : installed)
+            machine.installItem (format);
 
-        EXPECT_FALSE (main.isSelected (0));
-        EXPECT_TRUE (main.isSelected (1));
-        EXPECT_FALSE (main.isSelected (2));
-    }
-    {
-        TestSupport::ScopedMachine machine;
-        installItem (machine, 0, true);
-        installItem (machine, 2, true);
-        MainComponent main;
-
-        EXPECT_TRUE (main.isSelected (0));
-        EXPECT_FALSE (main.isSelected (1));
-        EXPECT_TRUE (main.isSelected (2));
+        EXPECT_EQ (ticks (MainComponent()), ticked);
     }
 }
 
-TEST (MainComponentClicks, FormatButtonsToggleTheirOwnTickOnly)
+TEST (MainComponentClicks, FormatButtonsToggleTheirOwnTickAndSelectAllTicksEverythingWithoutClearing)
 {
     TestSupport::ScopedMachine machine;
+    machine.installItem (1);
     MainComponent main;
 
     click (main, "VST3");
-    EXPECT_TRUE (main.isSelected (0));
-    EXPECT_FALSE (main.isSelected (1));
-    EXPECT_FALSE (main.isSelected (2));
-
+    EXPECT_EQ (ticks (main), "VST3 CLAP");
     click (main, "VST3");
-    EXPECT_FALSE (main.isSelected (0)) << "two clicks leave the tick as it was";
-
+    EXPECT_EQ (ticks (main), "CLAP") << "two clicks leave the tick as it was";
+    click (main, "CLAP");
     click (main, "AAX");
-    EXPECT_TRUE (main.isSelected (2));
-    EXPECT_FALSE (main.isSelected (0));
-}
-
-TEST (MainComponentClicks, SelectAllTicksEverythingAndNeverClears)
-{
-    TestSupport::ScopedMachine machine;
-    installItem (machine, 1, false);
-    MainComponent main;
-
-    click (main, "CLAP"); // untick the installed one
-    ASSERT_FALSE (main.isSelected (1));
+    EXPECT_EQ (ticks (main), "AAX");
 
     click (main, "SELECT_ALL");
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE (main.isSelected (i)) << i;
-
+    EXPECT_EQ (ticks (main), "VST3 CLAP AAX");
     click (main, "SELECT_ALL");
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE (main.isSelected (i)) << i;
+    EXPECT_EQ (ticks (main), "VST3 CLAP AAX");
 }
 
 TEST (MainComponentClicks, UnknownNamesAreIgnored)
@@ -153,18 +116,19 @@ TEST (MainComponentClicks, UnknownNamesAreIgnored)
     stranger.setName ({});
     main.buttonClicked (&stranger);
 
-    for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE (main.isSelected (i));
-
+    EXPECT_EQ (ticks (main), "");
     EXPECT_EQ (main.getNumChildComponents(), 10) << "nothing opened";
     stranger.removeListener (&main);
 }
 
-TEST (MainComponentClicks, EulaAndSupportOpenOnePanelEachCoveringTheScreen)
+namespace
 {
-    TestSupport::ScopedMachine machine;
-    MainComponent main;
-    main.setVisible (true); // hit tests only look into visible components
+/** Opens, closes and reopens one of the two panels, each in its own slot of the main screen. */
+template <typename Slot>
+void opensOverTheScreenAndReopensAfresh (MainComponent& main, const char* name, Slot slot)
+{
+    SCOPED_TRACE (name);
+    const auto childrenBefore = main.getNumChildComponents();
 
     // Whatever lies under a point of the main screen belongs to the panel (or is the panel).
     const auto coveredBy = [&main] (juce::Component& panel)
@@ -176,31 +140,69 @@ TEST (MainComponentClicks, EulaAndSupportOpenOnePanelEachCoveringTheScreen)
         return true;
     };
 
-    click (main, "EULA");
-    auto* firstEula = main.getEulaPanel();
-    ASSERT_NE (firstEula, nullptr);
-    EXPECT_EQ (firstEula->getParentComponent(), &main);
-    EXPECT_EQ (firstEula->getBounds(), juce::Rectangle<int> (0, 0, 600, 600));
-    EXPECT_TRUE (firstEula->isAlwaysOnTop());
-    EXPECT_FLOAT_EQ (firstEula->unit, 6.0f);
-    EXPECT_TRUE (coveredBy (*firstEula)) << "the panel takes every click over the screen";
+    click (main, name);
+    juce::Component::SafePointer<std::remove_pointer_t<decltype ((main.*slot)())>> first ((main.*slot)());
+    ASSERT_NE (first, nullptr);
+    EXPECT_EQ (main.getChildren().getLast(), first.getComponent()) << "in front of everything";
+    EXPECT_EQ (first->getBounds(), main.getLocalBounds());
+    EXPECT_TRUE (first->isAlwaysOnTop());
+    EXPECT_FLOAT_EQ (first->unit, 6.0f);
+    EXPECT_TRUE (coveredBy (*first)) << "the panel takes every click over the screen";
 
-    click (*firstEula, "X");
-    EXPECT_EQ (firstEula->getParentComponent(), nullptr) << "closing removes it from the screen";
-    EXPECT_EQ (main.getEulaPanel(), firstEula) << "and the slot keeps it";
+    click (*first, "X");
+    ASSERT_NE (first, nullptr) << "closing keeps the object";
+    EXPECT_EQ (first->getParentComponent(), nullptr) << "but takes it off the screen";
+    EXPECT_EQ ((main.*slot)(), first.getComponent()) << "and the slot keeps it";
+    EXPECT_EQ (main.getNumChildComponents(), childrenBefore);
     EXPECT_EQ (main.getComponentAt (546, 471), findChild (main, "INSTALL")) << "the screen is reachable again";
 
+    // A resize while closed keeps the object in step but does not bring it back.
+    main.setSize (700, 700);
+    EXPECT_FLOAT_EQ (first->unit, 7.0f);
+    EXPECT_EQ (first->getBounds(), main.getLocalBounds());
+    EXPECT_EQ (first->getParentComponent(), nullptr);
+    main.setSize (600, 600);
+
+    click (main, name);
+    EXPECT_EQ (first, nullptr) << "the old panel is deleted when the new one takes the slot";
+    EXPECT_EQ (main.getNumChildComponents(), childrenBefore + 1);
+
+    // Even while one is open, a new opening replaces it rather than stacking a second.
+    juce::Component::SafePointer<juce::Component> second ((main.*slot)());
+    main.buttonClicked (dynamic_cast<juce::Button*> (findChild (main, name)));
+    EXPECT_EQ (second, nullptr);
+    EXPECT_EQ (main.getNumChildComponents(), childrenBefore + 1);
+    click (*(main.*slot)(), "X");
+}
+} // namespace
+
+TEST (MainComponentClicks, EulaAndSupportOpenOnePanelEachOverTheScreenInTheirOwnSlots)
+{
+    TestSupport::ScopedMachine machine;
+    MainComponent main;
+    main.setVisible (true); // hit tests only look into visible components
+
+    opensOverTheScreenAndReopensAfresh (main, "EULA", &MainComponent::getEulaPanel);
+    opensOverTheScreenAndReopensAfresh (main, "SUPPORT", &MainComponent::getSupportPanel);
+
+    // Both open at once, and both keep covering the screen as it resizes.
+    click (main, "EULA");
     click (main, "SUPPORT");
-    ASSERT_NE (main.getSupportPanel(), nullptr);
-    EXPECT_EQ (main.getSupportPanel()->settingsFolder, machine.settingsFolder());
-    EXPECT_EQ (main.getSupportPanel()->getBounds(), juce::Rectangle<int> (0, 0, 600, 600));
-    EXPECT_TRUE (coveredBy (*main.getSupportPanel()));
+    ASSERT_EQ (main.getEulaPanel()->getParentComponent(), &main);
+    ASSERT_EQ (main.getSupportPanel()->getParentComponent(), &main);
+    main.setSize (400, 400);
+
+    for (juce::Component* panel : { (juce::Component*) main.getEulaPanel(), (juce::Component*) main.getSupportPanel() })
+        EXPECT_EQ (panel->getBounds(), juce::Rectangle<int> (0, 0, 400, 400));
+
+    EXPECT_FLOAT_EQ (main.getEulaPanel()->unit, 4.0f);
+    EXPECT_FLOAT_EQ (main.getSupportPanel()->unit, 4.0f);
 }
 
 TEST (MainComponentClicks, LinksLaunchTheirExactAddressesAndChangeNothingElse)
 {
     TestSupport::ScopedMachine machine;
-    installItem (machine, 1, false);
+    machine.installItem (1);
     AddressLauncher::ScopedRecorder launched;
     MainComponent main;
     const auto children = main.getNumChildComponents();
@@ -208,9 +210,7 @@ TEST (MainComponentClicks, LinksLaunchTheirExactAddressesAndChangeNothingElse)
     click (main, "MANUAL");
     click (main, "WEBSITE");
     EXPECT_EQ (launched.getAddresses(), juce::StringArray ({ "https://docs.quillfen.com/manuals/Halcyra_Manual.pdf", "https://shop.quillfen.com/collections/plugin-instruments/products/halcyra-2" }));
-    EXPECT_FALSE (main.isSelected (0));
-    EXPECT_TRUE (main.isSelected (1)) << "the installed format stays ticked";
-    EXPECT_FALSE (main.isSelected (2));
+    EXPECT_EQ (ticks (main), "CLAP") << "the installed format stays ticked";
     EXPECT_EQ (main.getNumChildComponents(), children) << "no panel opened";
 
     click (main, "SUPPORT");
@@ -223,7 +223,7 @@ TEST (MainComponentClicks, LinksLaunchTheirExactAddressesAndChangeNothingElse)
     EXPECT_EQ (launched.getAddresses()[3], "mailto:support@quillfen.com");
     EXPECT_EQ (main.getSupportPanel(), support);
     EXPECT_EQ (support->getParentComponent(), &main) << "the panel stays open";
-    EXPECT_TRUE (main.isSelected (1));
+    EXPECT_EQ (ticks (main), "CLAP");
 }
 
 TEST (MainComponentShutdown, RemovesALeftoverScriptFileButNeverAFolder)

@@ -2,6 +2,7 @@
 #include "Palette.h"
 #include "Product.h"
 #include "ProgramInfo.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,23 @@ TEST (ProductTables, IndexPastTheEndReadsAsEmpty)
 TEST (ProductTables, FormatsLineUpByIndex)
 {
     EXPECT_EQ (Product::linkNames, juce::StringArray ({ "EULA", "MANUAL", "WEBSITE", "SUPPORT" }));
-    EXPECT_EQ (Product::formatNames, juce::StringArray ({ "VST3", "CLAP", "AAX" }));
-    EXPECT_EQ (Product::extensions, juce::StringArray ({ ".vst3", ".clap", ".aaxplugin" }));
-    EXPECT_EQ (Product::name + Product::extensions[Product::aax], "Halcyra 2.aaxplugin");
+    ASSERT_EQ (Product::formatNames.size(), 3);
+    EXPECT_EQ (Product::name + Product::extensions[Product::aax], TestSupport::screen()["formats"][2]["item"].toString());
+
+    for (int i = 0; i < 3; ++i)
+    {
+        const auto& format = TestSupport::screen()["formats"][i];
+        EXPECT_EQ (Product::formatNames[i], format["name"].toString());
+        EXPECT_EQ (Product::name + Product::extensions[i], format["item"].toString());
+    }
 }
 
 TEST (ProductTables, IdentityAndRecordMatchWhatTheScreensShow)
 {
     EXPECT_EQ (ProgramInfo::name, "qf_installer");
-    EXPECT_EQ (ProgramInfo::version, "1.0.5");
+    EXPECT_EQ (ProgramInfo::version, TestSupport::screen()["version"].toString());
     EXPECT_EQ (Product::name.toUpperCase() + Product::editionLabel, "HALCYRA 2 DEMO");
-    EXPECT_EQ ("Version " + Product::version + Product::platformSuffix, "Version 2.1.4 for Windows");
+    EXPECT_EQ ("Version " + Product::version + Product::platformSuffix, "Version " + TestSupport::screen()["productVersion"].toString() + " for Windows");
 }
 
 TEST (ProductTables, AddressesAreTheMakersHttpsPages)
@@ -41,13 +48,12 @@ TEST (ProductTables, AddressesAreTheMakersHttpsPages)
     EXPECT_TRUE (Product::supportMailAddress.startsWith ("mailto:"));
 }
 
-TEST (ProductTables, PaletteIsOpaqueAndExact)
+TEST (ProductTables, PaletteIsTheScreenMapsColours)
 {
-    const juce::Colour colours[] = { Palette::background111111, Palette::ink171717, Palette::brightF5F5F5, Palette::greyAAA6A6, Palette::green86cf7a, Palette::blue0094d8, Palette::goldD3C55F };
-    const juce::uint32 expected[] = { 0xff111111, 0xff171717, 0xfff5f5f5, 0xffaaa6a6, 0xff86cf7a, 0xff0094d8, 0xffd3c55f };
+    const std::pair<juce::Colour, const char*> colours[] = { { Palette::background111111, "background" }, { Palette::ink171717, "iconInk" }, { Palette::brightF5F5F5, "heading" }, { Palette::greyAAA6A6, "captionInk" }, { Palette::green86cf7a, "pressed" }, { Palette::blue0094d8, "topStrip" }, { Palette::goldD3C55F, "gold" } };
 
-    for (size_t i = 0; i < std::size (colours); ++i)
-        EXPECT_EQ (colours[i].getARGB(), expected[i]) << i;
+    for (const auto& [colour, name] : colours)
+        EXPECT_EQ (colour, TestSupport::screenColour (name)) << name;
 }
 
 TEST (LicenceText, HasTheAgreedForm)

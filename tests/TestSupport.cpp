@@ -31,9 +31,37 @@ ScopedMachine::~ScopedMachine()
     root.deleteRecursively (false);
 }
 
+juce::File ScopedMachine::item (int formatIndex) const
+{
+    return installFolder (formatIndex).getChildFile (screen()["formats"][formatIndex]["item"].toString());
+}
+
+void ScopedMachine::installItem (int formatIndex) const
+{
+    if (formatIndex == 1)
+        item (formatIndex).replaceWithText ("plug-in");
+    else
+        item (formatIndex).createDirectory();
+}
+
 void pumpMessages (int milliseconds)
 {
     juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+}
+
+bool pumpUntil (const std::function<bool()>& condition, int timeoutMilliseconds)
+{
+    const auto deadline = juce::Time::getMillisecondCounterHiRes() + timeoutMilliseconds;
+
+    while (! condition())
+    {
+        if (juce::Time::getMillisecondCounterHiRes() > deadline)
+            return false;
+
+        pumpMessages (5);
+    }
+
+    return true;
 }
 
 juce::Component* findChild (juce::Component& parent, const juce::String& name)
@@ -68,6 +96,7 @@ juce::Image paintToImage (juce::Component& component)
 {
     return component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f);
 }
+
 const juce::var& screen()
 {
     static const juce::var map = []

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 /** Shared helpers of the test suite. */
 namespace TestSupport
 {
@@ -40,6 +42,13 @@ public:
     juce::File settingsFile() const { return settingsFolder().getChildFile ("RackhandSettings.txt"); }
     juce::File installFolder (int formatIndex) const { return folders.defaultInstallFolders[(size_t) formatIndex]; }
 
+    /** The plug-in item of a format in its default install folder, named as the screen map names it. */
+    juce::File item (int formatIndex) const;
+
+    /** Puts a stand-in item there, as another program's install would: a CLAP plug-in is one
+        file, the others are bundle folders. */
+    void installItem (int formatIndex) const;
+
 private:
     std::unique_ptr<SystemFolders::ScopedOverride> override;
     JUCE_DECLARE_NON_COPYABLE (ScopedMachine)
@@ -48,23 +57,14 @@ private:
 /** Lets queued messages (asynchronous clicks, repaints) run for a while. */
 void pumpMessages (int milliseconds = 50);
 
+/** Lets queued messages run until the condition holds or the deadline passes; says which. */
+bool pumpUntil (const std::function<bool()>& condition, int timeoutMilliseconds = 5000);
+
 /** Finds a direct child component by its name. */
 juce::Component* findChild (juce::Component& parent, const juce::String& name);
 
 /** Clicks a button as the user would and lets the click arrive. */
 void click (juce::Component& parent, const juce::String& buttonName);
-
-/** How many direct children of a component are of the given type. */
-template <typename Type>
-int countChildrenOfType (const juce::Component& parent)
-{
-    int n = 0;
-
-    for (auto* child : parent.getChildren())
-        n += dynamic_cast<Type*> (child) != nullptr ? 1 : 0;
-
-    return n;
-}
 
 /** A fresh empty folder under the temporary folder, removed with everything in it. */
 struct TempFolder
@@ -85,6 +85,16 @@ struct TempFolder
 
 /** The names directly inside a folder, hidden ones included, sorted. */
 juce::StringArray namesIn (const juce::File& folder);
+
+/** Lengths on a screen of a width, whose unit is a hundredth of it, rounded as widgets are placed. */
+struct Units
+{
+    explicit Units (int width) : u ((float) width / 100.0f) {}
+    int operator() (float units) const { return (int) std::nearbyint (units * u); }
+    juce::Rectangle<int> operator() (float x, float y, float w, float h) const { return { (*this) (x), (*this) (y), (*this) (w), (*this) (h) }; }
+
+    const float u;
+};
 
 /** Paints a component into an image of its own size. */
 juce::Image paintToImage (juce::Component&);

@@ -47,12 +47,17 @@ TEST (VBlankStandIn, RepaintsReachAWindowAndTheStandInLastsOnlyUntilAVerticalBla
 
     CountingWindow window;
     VBlankStandIn standIn (window);
-    TestSupport::pumpMessages (300);
+    ASSERT_TRUE (TestSupport::pumpUntil ([&window]
+                                         { return window.paints > 0; }))
+        << "the first paint never reached the window";
 
     for (int i = 0; i < 3; ++i)
     {
+        const auto before = window.paints;
         window.repaint();
-        EXPECT_GE (paintsWhileWaiting (window, 200), 1) << "repaint " << i << " never reached the window";
+        EXPECT_TRUE (TestSupport::pumpUntil ([&window, before]
+                                             { return window.paints > before; }))
+            << "repaint " << i << " never reached the window";
     }
 
     EXPECT_NE (standIn.isStandingIn(), standIn.hasSeenVBlank());
