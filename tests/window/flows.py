@@ -329,7 +329,7 @@ def panels_open_over_the_screen_and_close_with_their_x(session):
 
     session.click_at(*centre("SUPPORT"))
     covered("support")
-    mail, discord = centre("supportMail"), centre("supportDiscord")
+    mail, discord = [(box(name)[0] + 4, centre(name)[1]) for name in ("mailBox", "discordBox")]
     session.wait_colour(mail, "faceIdle", "idle mail box", tolerance=6)
     session.move_to(90, 240)
     session.wait_colour(mail, "faceHovered", "hovered mail box", tolerance=6)
