@@ -13,7 +13,10 @@
 #            machine on which nothing of ours was ever installed, for the real program, the disk
 #            fault tests and the benchmark. The checkout, the current folder and the folders in
 #            QF_KEEP (colon-separated) stay reachable at their paths, even below /tmp.
-#   --net    a network namespace as well, so an X server's display number is this run's alone.
+#   --net    a network namespace as well, and no X server's socket of the machine in /tmp/.X11-unix:
+#            the command meets no X server but those it starts, and their display numbers are its
+#            own. (JUCE connects to :0 when DISPLAY is unset, so a headless test would otherwise
+#            draw on whatever X server the machine happens to run there.)
 #
 # A --fresh run may happen inside a --guard run (overlays stack two deep), not the other way round.
 set -euo pipefail
@@ -58,6 +61,8 @@ if [ "${QF_PRIVATE_INSIDE:-}" = "$mode" ]; then
     if [ "$mode" = --guard ]; then
         report=$1
         shift
+        [ -z "${QF_PRIVATE_NET:-}" ] || [ ! -d /tmp/.X11-unix ] || mount -t tmpfs -o size=1m,mode=1777 qf_x11 /tmp/.X11-unix
+        unset QF_PRIVATE_NET
         for folder in /usr/lib /opt; do
             overlay "$folder" "$layers/${folder//\//_}"
         done
@@ -96,7 +101,7 @@ report=$(mktemp "${TMPDIR:-/tmp}/qf-guard.XXXXXX")
 trap 'rm -f "$report"' EXIT
 top_before=$(ls -A /)
 status=0
-QF_PRIVATE_INSIDE=--guard unshare --mount "${net[@]}" --propagation private -- "$BASH" "$0" --guard "$report" "$@" || status=$?
+QF_PRIVATE_INSIDE=--guard QF_PRIVATE_NET=${net[*]} unshare --mount "${net[@]}" --propagation private -- "$BASH" "$0" --guard "$report" "$@" || status=$?
 comm -13 <(echo "$top_before") <(ls -A /) | sed 's|^|/|' >>"$report"
 
 if [ -s "$report" ]; then
