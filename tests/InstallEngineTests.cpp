@@ -311,7 +311,7 @@ TEST (InstallEngineFaults, StaleStagingAndSetAsideCopiesGoAtTheNextInstallOrUnin
     };
 
     // Not leftovers of this item: another item's, and names the installer never makes.
-    juce::StringArray unrelated { ".Halcyra 2.vst3.qf-old-notes", ".Halcyra 2.vst3.qf-old-", ".Other.vst3.qf-old-1234", "Halcyra 2.vst3.qf-old-1234", ".Halcyra 2.clap.qf-staging-99" };
+    juce::StringArray unrelated { ".Halcyra 2.vst3.qf-old-notes", ".Halcyra 2.vst3.qf-old-123456789", ".Halcyra 2.vst3.qf-old-", ".Other.vst3.qf-old-1234", "Halcyra 2.vst3.qf-old-1234", ".Halcyra 2.clap.qf-staging-99" };
     unrelated.sort (false);
 
     for (const auto& name : unrelated)
