@@ -147,8 +147,10 @@ def hovering_each_button_shows_exactly_its_help_line(session):
     session.prefetch([help_line(t) for t in [SCREEN["version"], "", wrong] + [SCREEN["buttons"][n]["help"] for n in helped]]
                      + [caption("INSTALL"), caption("UNINSTALL")])
     session.launch()
-    session.move_to(*centre("SELECT_ALL"))  # a button without a line: the version stays
+    session.away()
     shows_help(session, SCREEN["version"], "right after start-up")
+    session.move_to(*centre("SELECT_ALL"))  # a button without a line: the version stays
+    shows_help(session, SCREEN["version"], "over SELECT ALL")
 
     # Straight from one button to the next, as the pointer jumps.
     for name in helped:
