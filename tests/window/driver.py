@@ -344,9 +344,9 @@ class WineSession(Session):
     def reset_machine(self):
         """What earlier flows left in the prefix: installed items, the shared settings file, and
         plug-in folders moved elsewhere with a link left in their place."""
-        for path in (os.path.join(self.common_files, "VST3"), os.path.join(self.common_files, "CLAP"),
-                     os.path.join(self.common_files, "Avid"), os.path.join(self.drive_c, "ProgramData", "Quillfen"),
-                     self.moved_plugins):
+        tops = {f["windowsFolder"].split("/")[0] for f in SCREEN["formats"]}
+        for path in [os.path.join(self.common_files, top) for top in tops] + [os.path.join(self.drive_c, "ProgramData", "Quillfen"),
+                                                                              self.moved_plugins]:
             if os.path.islink(path):
                 os.unlink(path)
             shutil.rmtree(path, ignore_errors=True)
