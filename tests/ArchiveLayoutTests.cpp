@@ -26,7 +26,6 @@ const juce::var& formatOf (int index)
 // its binary.
 Entries productEntries (int index)
 {
-    static const juce::int64 binarySizes[] = { 17072608, 16658912, 16864352 };
     const auto binary = formatOf (index)["binary"].toString().replaceCharacter ('/', '\\');
     Entries entries;
 
@@ -36,7 +35,7 @@ Entries productEntries (int index)
     if (index == Product::vst3)
         entries.push_back ({ "Contents\\Resources\\moduleinfo.json", 1161 });
 
-    entries.push_back ({ binary.toStdString(), binarySizes[index] });
+    entries.push_back ({ binary.toStdString(), TestSupport::binarySize (index) });
 
     const auto item = formatOf (index)["item"].toString().toStdString();
 

@@ -115,6 +115,19 @@ juce::Rectangle<int> screenBox (const juce::var& box)
     return { (int) box[0], (int) box[1], (int) box[2], (int) box[3] };
 }
 
+juce::File binaryIn (const juce::File& installFolder, int formatIndex)
+{
+    const auto& format = screen()["formats"][formatIndex];
+    const auto item = installFolder.getChildFile (format["item"].toString());
+    const auto binary = format["binary"].toString();
+    return binary.isEmpty() ? item : item.getChildFile (binary);
+}
+
+juce::int64 binarySize (int formatIndex)
+{
+    return (juce::int64) screen()["formats"][formatIndex]["binarySize"];
+}
+
 juce::Colour screenColour (const juce::String& name)
 {
     const auto hex = screen()["colours"][juce::Identifier (name)].toString();

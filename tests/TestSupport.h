@@ -106,6 +106,13 @@ const juce::var& screen();
 /** A box of the screen map ([x, y, width, height]), e.g. screenBox (screen()["buttons"]["EULA"]["box"]). */
 juce::Rectangle<int> screenBox (const juce::var& box);
 
+/** The plug-in binary of a format's item in an install folder: the CLAP item itself, or the
+    binary inside a bundle. */
+juce::File binaryIn (const juce::File& installFolder, int formatIndex);
+
+/** The size of a format's binary in the sample payload. */
+juce::int64 binarySize (int formatIndex);
+
 /** A colour of the screen map by name: RRGGBB is opaque, AARRGGBB keeps its alpha. */
 juce::Colour screenColour (const juce::String& name);
 } // namespace TestSupport
