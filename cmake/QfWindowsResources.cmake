@@ -23,11 +23,14 @@ function(qf_add_windows_resources target)
         COMMENT "Making the application icon"
         VERBATIM)
 
-    # The .rc names its inputs by absolute path, so it is written into the build folder.
+    # The .rc names its inputs by absolute path, so it is written into the build folder. The
+    # version record and the manifest both carry project()'s version.
     set(QF_ICON_FILE "${icon}")
-    set(QF_MANIFEST_FILE "${qf_windows_dir}/qf_installer.manifest")
+    set(QF_MANIFEST_FILE "${out}/qf_installer.manifest")
     set(QF_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0")
+    set(QF_VERSION_FOUR "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
     set(QF_VERSION "${PROJECT_VERSION}")
+    configure_file("${qf_windows_dir}/qf_installer.manifest.in" "${QF_MANIFEST_FILE}" @ONLY)
     configure_file("${qf_windows_dir}/qf_installer.rc.in" "${out}/qf_installer.rc" @ONLY)
 
     target_sources(${target} PRIVATE "${out}/qf_installer.rc")

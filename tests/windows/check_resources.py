@@ -167,6 +167,10 @@ def check_manifest(text):
     controls = [identity for identity in root.iterfind(".//v1:dependentAssembly/v1:assemblyIdentity", namespaces)
                 if identity.get("name") == "Microsoft.Windows.Common-Controls"]
     check(len(controls) == 1 and controls[0].get("version") == "6.0.0.0", "depends on Common Controls 6.0.0.0")
+    # Windows reads the program's own identity here; a version bump must reach it as well.
+    identity = root.find("v1:assemblyIdentity", namespaces)
+    check(identity is not None and identity.get("version") == "1.0.5.0",
+          f"the manifest's own version is 1.0.5.0 (is {identity.get('version') if identity is not None else None})")
 
 
 def check_icons(resources):
