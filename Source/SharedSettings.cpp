@@ -52,7 +52,7 @@ juce::File settingsFolderFor (const juce::File& commonApplicationData)
     if (commonApplicationData == juce::File())
         return {};
 
-    return commonApplicationData.getChildFile ("Quillfen");
+    return commonApplicationData.getChildFile (makerFolderName);
 }
 
 juce::File settingsFileIn (const juce::File& settingsFolder)
@@ -60,7 +60,7 @@ juce::File settingsFileIn (const juce::File& settingsFolder)
     if (settingsFolder == juce::File())
         return {};
 
-    return settingsFolder.getChildFile ("RackhandSettings.txt");
+    return settingsFolder.getChildFile (settingsFileName);
 }
 
 void settle (const juce::File& settingsFolder, std::array<juce::File, 3>& installFolders)

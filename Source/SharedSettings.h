@@ -11,10 +11,15 @@
 */
 namespace SharedSettings
 {
-/** The maker's folder ("Quillfen") inside the common application data folder. */
+/** The maker's folder inside the common application data folder, and the settings file's name
+    inside that folder: every installer of the maker looks for the file there. */
+inline const juce::String makerFolderName { "Quillfen" };
+inline const juce::String settingsFileName { "RackhandSettings.txt" };
+
+/** The maker's folder inside the common application data folder. */
 juce::File settingsFolderFor (const juce::File& commonApplicationData);
 
-/** The settings file ("RackhandSettings.txt") inside the settings folder. */
+/** The settings file inside the settings folder. */
 juce::File settingsFileIn (const juce::File& settingsFolder);
 
 /** The explanation written into every new settings file. */

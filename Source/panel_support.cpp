@@ -4,6 +4,7 @@
 #include "Palette.h"
 #include "Product.h"
 #include "ProgramInfo.h"
+#include "SharedSettings.h"
 #include "Widgets.h"
 
 #include <BinaryData.h>
@@ -34,7 +35,7 @@ juce::String panel_support::getAboutText() const
     return "The Quillfen Rackhand v" + ProgramInfo::version
            + " cross-platform installater. \nFeel free to drop us a line if you have any suggestions or questions "
              "concerning its use. You can edit the default installation paths in the text file found at "
-           + settingsFolder.getFullPathName() + "/RackhandSettings.txt";
+           + settingsFolder.getFullPathName() + "/" + SharedSettings::settingsFileName;
 }
 
 void panel_support::resized()

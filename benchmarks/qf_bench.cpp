@@ -10,6 +10,7 @@
 #include "InstalledState.h"
 #include "MainComponent.h"
 #include "Product.h"
+#include "SharedSettings.h"
 #include "SystemFolders.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -80,7 +81,7 @@ struct Machine
         folders.defaultInstallFolders = { root.getChildFile ("Common Files/VST3"),
                                           root.getChildFile ("Common Files/CLAP"),
                                           root.getChildFile ("Common Files/Avid/Audio/Plug-Ins") };
-        folders.commonApplicationData.getChildFile ("Quillfen").createDirectory();
+        SharedSettings::settingsFolderFor (folders.commonApplicationData).createDirectory();
         folders.temporary.createDirectory();
 
         for (auto& folder : folders.defaultInstallFolders)

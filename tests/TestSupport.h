@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SharedSettings.h"
 #include "SystemFolders.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -38,8 +39,8 @@ public:
     juce::File root;
     SystemFolders folders;
 
-    juce::File settingsFolder() const { return folders.commonApplicationData.getChildFile ("Quillfen"); }
-    juce::File settingsFile() const { return settingsFolder().getChildFile ("RackhandSettings.txt"); }
+    juce::File settingsFolder() const { return SharedSettings::settingsFolderFor (folders.commonApplicationData); }
+    juce::File settingsFile() const { return SharedSettings::settingsFileIn (settingsFolder()); }
     juce::File installFolder (int formatIndex) const { return folders.defaultInstallFolders[(size_t) formatIndex]; }
 
     /** The plug-in item of a format in its default install folder, named as the screen map names it. */
