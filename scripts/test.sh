@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test:
+# Installs what is missing, checks the formatting of our C++ files, builds everything and runs
+# every test:
 #   1. the native suite and the real-window tests on the vendored JUCE 8.0.10 (build/);
 #   2. the native headless suite on Debian's JUCE 7.0.5 (build-juce7/), the JUCE the shipped
 #      Windows build compiles against;
@@ -11,6 +12,7 @@ build=${QF_BUILD_DIR:-$root/build}
 juce7_build=${QF_JUCE7_BUILD_DIR:-$root/build-juce7}
 
 bash "$root/scripts/setup.sh"
+bash "$root/scripts/check-format.sh"
 
 # Each suite runs guarded: it fails if anything was written to /usr/lib, /opt or the top of /.
 # In a network namespace of its own, it meets no X server but those its tests start.
