@@ -23,6 +23,7 @@ killed where it happens. Killing wineserver ends every process of the prefix at 
 in for the program dying at that step.
 """
 
+import glob
 import hashlib
 import json
 import os
@@ -152,24 +153,37 @@ class Fixture:
         return total
 
     def problems_after_kill(self):
-        """What a host scanning the install folders would find wrong: a second or partial copy."""
-        problems = []
+        """What a host scanning the install folders would find wrong: two copies, or a partial one.
+        Also returns how many folders held their one whole copy under another name than the
+        item's, with nothing under the item's: a rename or two long, such a window cannot be
+        closed while the copies of a bundle, whose binary is named like the bundle, stay in its
+        install folder (see Source/SiblingNames.h)."""
+        problems, elsewhere = [], 0
         for i, (fmt, folder) in enumerate(zip(FORMATS, self.folders)):
             item = fmt["item"]
-            for parent, dirs, files in os.walk(folder):
-                for name in dirs + files:
-                    rel = os.path.relpath(os.path.join(parent, name), folder)
-                    inside_item = rel == item or rel.startswith(item + os.sep)
-                    if name.lower().endswith(PLUGIN_SUFFIXES) and not inside_item:
-                        problems.append(f"a copy a host would load: {rel}")
-                        if name in dirs:
-                            dirs.remove(name)
+            copies = []
             target = os.path.join(folder, item)
             if os.path.lexists(target):
+                copies.append(item)
                 found = tree(target)
                 if found != self.old_trees[i] and found != self.new_trees[i]:
                     problems.append(f"{item} is neither the old copy nor the new one ({describe(found, self.old_trees[i], self.new_trees[i])})")
-        return problems
+            for parent, dirs, files in os.walk(folder):
+                for name in dirs + files:
+                    rel = os.path.relpath(os.path.join(parent, name), folder)
+                    top = rel.split(os.sep)[0]
+                    if top == item or not name.lower().endswith(PLUGIN_SUFFIXES) or top in copies:
+                        continue
+                    # A host loads it: it must be a whole copy, and the only one.
+                    copies.append(top)
+                    found = tree(os.path.join(folder, top))
+                    if found != self.old_trees[i] and found != self.new_trees[i]:
+                        problems.append(f"a partial copy a host would load: {rel}")
+                    elif len(copies) == 1:
+                        elsewhere += 1
+            if len(copies) > 1:
+                problems.append(f"{len(copies)} copies a host would load: {', '.join(copies)}")
+        return problems, elsewhere
 
     def problems_at_end(self, uninstall):
         problems = []
@@ -215,7 +229,8 @@ class NativeRunner:
         return [call for call in self.CALLS if self.counts[call]] + ([] if uninstall else ["write"])
 
     def run(self, args, kind=None, n=0):
-        """Runs the engine, killed at the nth step of the kind if given; returns (killed, output)."""
+        """Runs the engine, killed at the nth step of the kind if given. Returns (killed, output);
+        killed is None when the kill came before the engine started."""
         command = [self.program] + args
         if kind == "write":
             # The nth of WRITE_POINTS points spread over all the writes.
@@ -244,8 +259,10 @@ class WineRunner:
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
         self.env.pop("DISPLAY", None)
+        # Wine keeps its server's socket in a folder named after the prefix's device and inode, in
+        # /tmp/.wine-UID or, as Debian builds it, in a fresh /tmp/wine-XXXXXX.
         info = os.stat(self.prefix)
-        self.socket = f"/tmp/.wine-{os.getuid()}/server-{info.st_dev:x}-{info.st_ino:x}/socket"
+        self.sockets = f"/tmp/*wine*/server-{info.st_dev:x}-{info.st_ino:x}/socket"
         self.server = shutil.which("wineserver64", path="/usr/lib/wine") or "/usr/lib/wine/wineserver64"
         self.stop_server()
 
@@ -266,10 +283,16 @@ class WineRunner:
     def run(self, args, kind=None, n=0):
         server = None
         if kind not in (None, "write"):
+            # A killed server leaves its socket behind, which would pass for the new one's.
+            for stale in glob.glob(self.sockets):
+                os.remove(stale)
             # Exits once the program and Wine's own processes have ended, or when killed.
             server = subprocess.Popen(["strace", "-f", "-o", "/dev/null", "-e", f"trace={kind}", "-e", f"inject={kind}:signal=SIGKILL:when={n}",
                                        self.server, "-f", "-p0"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            wait_until(lambda: os.path.exists(self.socket) or server.poll() is not None, "wineserver to listen")
+            wait_until(lambda: glob.glob(self.sockets) or server.poll() is not None, "wineserver to listen")
+            if server.poll() is not None:
+                # Killed at a step of its own start-up, before the program could reach it.
+                return None, ""
         output_file = os.path.join(self.fixture.work, "wine-output.txt")
         with open(output_file, "w") as out:
             program = subprocess.Popen(["wine", self.program] + self.windows_args(args), env=self.env, stdout=out,
@@ -309,7 +332,7 @@ def main():
     started = time.monotonic()
     fixture = Fixture(work, archive_dir)
     runner = NativeRunner(program, fixture) if platform == "native" else WineRunner(program, fixture, sys.argv[4])
-    failures, kills = [], 0
+    failures, kills, windows = [], 0, 0
 
     for uninstall in (False, True):
         request = "uninstall" if uninstall else "install"
@@ -321,6 +344,8 @@ def main():
                     break
                 fixture.reset(installed=True)
                 killed, output = runner.run(args, kind, n)
+                if killed is None:
+                    continue
                 if not killed:
                     if output.strip() != "success":
                         failures.append(f"{request}, unkilled with {kind} #{n} counted: {output.strip()}")
@@ -329,7 +354,9 @@ def main():
                     break
                 kills += 1
                 where = f"{request} killed at {kind} #{n}"
-                for problem in fixture.problems_after_kill():
+                problems, elsewhere = fixture.problems_after_kill()
+                windows += elsewhere > 0
+                for problem in problems:
                     failures.append(f"{where}: {problem}")
                 killed, output = runner.run(args)
                 if killed or output.strip() != "success":
@@ -342,7 +369,8 @@ def main():
     runner.finish()
     shutil.rmtree(work, ignore_errors=True)
     broken = len({f.split(":")[0] for f in failures})
-    print(f"{kills} kills in {time.monotonic() - started:.0f} s; {broken} of them left a fault")
+    print(f"{kills} kills in {time.monotonic() - started:.0f} s; {broken} of them left a fault; "
+          f"after {windows}, one whole copy was under another name than the item's")
     for failure in failures:
         print(f"  {failure}")
     if failures or kills == 0:
