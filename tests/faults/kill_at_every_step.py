@@ -1,33 +1,26 @@
 #!/usr/bin/env python3
 """Kills one engine run at each of its file-system steps and checks what a host would find.
 
-Usage: kill_at_every_step.py native ENGINE_RUN ARCHIVE_DIR
-       kill_at_every_step.py wine ENGINE_RUN_EXE ARCHIVE_DIR WINE_RUN
+Usage: kill_at_every_step.py ENGINE_RUN ARCHIVE_DIR
 
-ENGINE_RUN is tests/faults/engine_run.cpp built for this platform. Two requests are tried: an
+ENGINE_RUN is tests/faults/engine_run.cpp, built natively. Two requests are tried: an
 update of all three formats over an installed older copy, and an uninstall of all three. For each
 kind of step (renames, removals, folder creations, and points spread over the writing of the
 files) the run is killed at its first such step, then at its second, and so on, until a run ends
-by itself. strace does the killing (its -e inject counts each system call separately, so each
-call is counted on its own).
+by itself. strace does the killing; its -e inject counts each system call on its own, so each
+call is its own kind.
 
-After each kill, one recursive scan per install folder must find nothing named like a plug-in
-(.vst3, .clap, .aaxplugin, in any case) but the real item, and the real item, if there, must be
-exactly the old copy or exactly the archive's contents. Then the same request runs again
+After each kill, one recursive scan per install folder must find at most one copy that a host
+would load (anything named .vst3, .clap or .aaxplugin, in any case, and what holds it), and that
+one whole: exactly the old copy or exactly the archive's contents; the item, if there, is such a
+copy. Then the same request runs again
 unkilled and must end in exactly the state asked for: the new item or none, nothing left beside
 it, the install folder's other contents untouched.
-
-Under Wine a Windows program's renames and deletions (delete-on-close included) are carried out
-by wineserver, while folder creation and writing happen in the program's own process; each is
-killed where it happens. Killing wineserver ends every process of the prefix at once, which stands
-in for the program dying at that step.
 """
 
-import glob
 import hashlib
 import json
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -110,11 +103,8 @@ class Fixture:
         self.old = os.path.join(work, "old")
         self.folders = [os.path.join(work, "plugins", fmt["name"]) for fmt in FORMATS]
         self.new_trees, self.old_trees = [], []
-        self.new_bytes = 0
         for fmt in FORMATS:
             archive = os.path.join(archive_dir, fmt["archive"])
-            with zipfile.ZipFile(archive) as z:
-                self.new_bytes += sum(info.file_size for info in z.infolist())
             self.new_trees.append(archive_tree(archive))
             write_old_copy(archive, self.old)
             self.old_trees.append(tree(os.path.join(self.old, fmt["item"])))
@@ -134,23 +124,6 @@ class Fixture:
                     shutil.copytree(source, target, symlinks=True)
                 else:
                     shutil.copy2(source, target)
-
-    def bytes_written(self):
-        """What a run has written so far: every file below the install folders that was not
-        there before it, wherever it is being unpacked."""
-        total = 0
-        for fmt, folder in zip(FORMATS, self.folders):
-            for parent, dirs, files in os.walk(folder):
-                if os.path.relpath(parent, folder).split(os.sep)[0] == fmt["item"]:
-                    continue
-                for name in files:
-                    if parent == folder and name in (fmt["item"], NEIGHBOUR):
-                        continue
-                    try:
-                        total += os.lstat(os.path.join(parent, name)).st_size
-                    except FileNotFoundError:
-                        pass
-        return total
 
     def problems_after_kill(self):
         """What a host scanning the install folders would find wrong: two copies, or a partial one.
@@ -207,8 +180,8 @@ def describe(found, old, new):
     return f"{len(found)} entries; missing from the new: {missing[:3]}; neither old nor new bytes: {differing[:3]}"
 
 
-class NativeRunner:
-    """The engine as a Linux process; every step happens in it, and strace counts them all."""
+class Runner:
+    """The engine as a process of its own; strace counts its steps and kills it."""
 
     CALLS = ["rename", "renameat", "renameat2", "unlink", "unlinkat", "rmdir", "mkdir", "mkdirat"]
 
@@ -229,8 +202,7 @@ class NativeRunner:
         return [call for call in self.CALLS if self.counts[call]] + ([] if uninstall else ["write"])
 
     def run(self, args, kind=None, n=0):
-        """Runs the engine, killed at the nth step of the kind if given. Returns (killed, output);
-        killed is None when the kill came before the engine started."""
+        """Runs the engine, killed at the nth step of the kind if given; returns (killed, output)."""
         command = [self.program] + args
         if kind == "write":
             # The nth of WRITE_POINTS points spread over all the writes.
@@ -240,98 +212,19 @@ class NativeRunner:
         result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         return result.returncode == -9, result.stdout
 
-    def finish(self):
-        pass
-
-
-class WineRunner:
-    """The engine as a Windows process under Wine, in the suite's prefix (this test holds its lock).
-
-    Wine 8 creates folders, renames, and unlinks (deletions are delete-on-close) in wineserver, on
-    behalf of the program: strace on a server started for the run counts those. The program's own
-    process writes the files, but its writes are lost among those that carry its requests to the
-    server, so the run is killed instead once the files it is writing add up to a given size."""
-
-    def __init__(self, program, fixture, wine_run):
-        self.program, self.fixture = program, fixture
-        with open(wine_run) as f:
-            self.prefix = re.search(r'^export WINEPREFIX="(.*)"$', f.read(), re.M).group(1)
-        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
-        self.env.pop("DISPLAY", None)
-        # Wine keeps its server's socket in a folder named after the prefix's device and inode, in
-        # /tmp/.wine-UID or, as Debian builds it, in a fresh /tmp/wine-XXXXXX.
-        info = os.stat(self.prefix)
-        self.sockets = f"/tmp/*wine*/server-{info.st_dev:x}-{info.st_ino:x}/socket"
-        self.server = shutil.which("wineserver64", path="/usr/lib/wine") or "/usr/lib/wine/wineserver64"
-        self.stop_server()
-
-    def kinds(self, uninstall):
-        return ["rename", "unlink", "rmdir", "mkdir"] + ([] if uninstall else ["write"])
-
-    def finish(self):
-        # The suite keeps one server running for all its programs; this leaves it as it was.
-        subprocess.run(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def stop_server(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def windows_args(self, args):
-        return args[:1] + ["Z:" + a.replace("/", "\\") for a in args[1:]]
-
-    def run(self, args, kind=None, n=0):
-        server = None
-        if kind not in (None, "write"):
-            # A killed server leaves its socket behind, which would pass for the new one's.
-            for stale in glob.glob(self.sockets):
-                os.remove(stale)
-            # Exits once the program and Wine's own processes have ended, or when killed.
-            server = subprocess.Popen(["strace", "-f", "-o", "/dev/null", "-e", f"trace={kind}", "-e", f"inject={kind}:signal=SIGKILL:when={n}",
-                                       self.server, "-f", "-p0"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            wait_until(lambda: glob.glob(self.sockets) or server.poll() is not None, "wineserver to listen")
-            if server.poll() is not None:
-                # Killed at a step of its own start-up, before the program could reach it.
-                return None, ""
-        output_file = os.path.join(self.fixture.work, "wine-output.txt")
-        with open(output_file, "w") as out:
-            program = subprocess.Popen(["wine", self.program] + self.windows_args(args), env=self.env, stdout=out,
-                                       stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
-            if kind == "write":
-                goal = self.fixture.new_bytes * n // (WRITE_POINTS + 1)
-                wait_until(lambda: program.poll() is not None or self.fixture.bytes_written() >= goal, "the files to grow", timeout=120)
-                if program.poll() is None:
-                    program.kill()
-            program.wait(timeout=120)
-        if server is not None:
-            server.wait(timeout=120)
-        self.stop_server()
-        with open(output_file) as f:
-            output = f.read()
-        verdict = re.search(r"^(success|failure)\r?$", output, re.M)
-        return verdict is None, verdict.group(1) if verdict else output
-
-
-def wait_until(condition, what, timeout=30.0):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            fail(f"waited {timeout:.0f} s for {what}")
-        time.sleep(0.001)
-
 
 def main():
-    if len(sys.argv) not in (4, 5) or sys.argv[1] not in ("native", "wine"):
+    if len(sys.argv) != 3:
         print(__doc__)
         return 2
-    platform, program, archive_dir = sys.argv[1:4]
+    program, archive_dir = sys.argv[1:3]
     if shutil.which("strace") is None:
         fail("strace is missing (bash scripts/setup.sh installs it)")
 
     work = tempfile.mkdtemp(prefix="qf-kill-")
     started = time.monotonic()
     fixture = Fixture(work, archive_dir)
-    runner = NativeRunner(program, fixture) if platform == "native" else WineRunner(program, fixture, sys.argv[4])
+    runner = Runner(program, fixture)
     failures, kills, windows = [], 0, 0
 
     for uninstall in (False, True):
@@ -344,8 +237,6 @@ def main():
                     break
                 fixture.reset(installed=True)
                 killed, output = runner.run(args, kind, n)
-                if killed is None:
-                    continue
                 if not killed:
                     if output.strip() != "success":
                         failures.append(f"{request}, unkilled with {kind} #{n} counted: {output.strip()}")
@@ -366,7 +257,6 @@ def main():
             if kind == "write" and kills == kills_before:
                 failures.append(f"{request}: no run was killed while writing")
 
-    runner.finish()
     shutil.rmtree(work, ignore_errors=True)
     broken = len({f.split(":")[0] for f in failures})
     print(f"{kills} kills in {time.monotonic() - started:.0f} s; {broken} of them left a fault; "
