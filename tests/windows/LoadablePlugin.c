@@ -2,7 +2,7 @@
    second process can keep it loaded with LoadLibraryW, as a running host keeps a plug-in. */
 #include <windows.h>
 
-__declspec (dllexport) int qf_loadable_plugin (void)
+__declspec(dllexport) int qf_loadable_plugin (void)
 {
     return 1;
 }
