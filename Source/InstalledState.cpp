@@ -20,18 +20,12 @@ juce::File targetPath (const juce::File& installFolder, const juce::String& prod
     return installFolder.getChildFile (itemName (productName, formatIndex));
 }
 
-bool somethingAt (const juce::File& path)
-{
-    // exists() is one attribute query; the link test only runs for a path that seems empty.
-    return path.exists() || path.isSymbolicLink();
-}
-
 bool isInstalled (const juce::File& installFolder, const juce::String& productName, int formatIndex)
 {
     if (! isUsableInstallFolder (installFolder))
         return false;
 
-    return somethingAt (targetPath (installFolder, productName, formatIndex));
+    return PlatformFiles::somethingAt (targetPath (installFolder, productName, formatIndex));
 }
 
 juce::String installedVersion (const juce::File& installFolder, const juce::String& productName, int formatIndex)

@@ -23,9 +23,6 @@ bool isUsableInstallFolder (const juce::File& installFolder);
 /** The item's path inside the install folder: what install writes and uninstall removes. */
 juce::File targetPath (const juce::File& installFolder, const juce::String& productName, int formatIndex);
 
-/** True if anything sits at the path: a file, a folder or a link, even a dangling one. */
-bool somethingAt (const juce::File& path);
-
 /** True if anything (file, folder or link) sits at the target path. */
 bool isInstalled (const juce::File& installFolder, const juce::String& productName, int formatIndex);
 

@@ -43,5 +43,8 @@ fi
 cmake --build "$build" --parallel "${QF_JOBS:-2}"
 
 if [ -n "$sign" ]; then
-    bash "$root/scripts/sign-windows.sh" "$build/qf_installer_artefacts/Release/qf_installer.exe" "$sign" ${timestamp:+"$timestamp"}
+    # The program of the build type the folder was configured with: QF_BUILD_TYPE only counts at
+    # the first configure. JUCE puts each configuration's program in a folder of that name.
+    type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
+    bash "$root/scripts/sign-windows.sh" "$build/qf_installer_artefacts/${type:+$type/}qf_installer.exe" "$sign" ${timestamp:+"$timestamp"}
 fi

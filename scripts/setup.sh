@@ -11,6 +11,8 @@ packages=(
     zlib1g-dev libpng-dev libjpeg-dev
     googletest libgtest-dev
     xvfb xdotool x11-utils imagemagick util-linux python3-xlib
+    # Kills an engine run at a chosen system call (tests/faults/kill_at_every_step.py).
+    strace
     unzip
     # A system font for the font tests to see (or not see).
     fonts-dejavu-core

@@ -3,7 +3,8 @@
 # replacing any signature it already has.
 #   sign-windows.sh EXE PFX [TIMESTAMP_URL]
 # PFX holds the certificate and its private key; its password comes from the environment variable
-# QF_SIGN_PASSWORD (unset: none), never from the command line, where other users could read it.
+# QF_SIGN_PASSWORD (unset or empty: none), never from the command line, where other users could
+# read it.
 # With TIMESTAMP_URL, an RFC 3161 time-stamp server countersigns, so the signature stays valid
 # after the certificate expires.
 set -euo pipefail
@@ -21,8 +22,14 @@ signed=$tmp/$(basename "$exe")
 args=(sign -pkcs12 "$pfx" -h sha256 -n qf_installer -in "$exe" -out "$signed")
 [ -z "$timestamp" ] || args+=(-ts "$timestamp")
 
-# The password reaches osslsigncode through a pipe.
-osslsigncode "${args[@]}" -readpass <(printf '%s' "${QF_SIGN_PASSWORD:-}") >/dev/null
+# The password reaches osslsigncode through a pipe. osslsigncode refuses an empty password file
+# (it exits with 255), so a certificate without a password gets no -readpass at all, which opens
+# one made with an empty password as well as one made with none.
+if [ -n "${QF_SIGN_PASSWORD:-}" ]; then
+    osslsigncode "${args[@]}" -readpass <(printf '%s' "$QF_SIGN_PASSWORD") >/dev/null
+else
+    osslsigncode "${args[@]}" >/dev/null
+fi
 chmod --reference="$exe" "$signed"
 mv -f "$signed" "$exe"
 echo "signed $exe"

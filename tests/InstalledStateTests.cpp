@@ -59,7 +59,7 @@ TEST (InstalledStateDetection, FollowsInstallAndUninstallWithoutCachingAndReadsT
 
     for (int format = 0; format < 3; ++format)
     {
-        ASSERT_TRUE (InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)));
+        ASSERT_EQ (InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)), InstallEngine::Outcome::done);
         EXPECT_TRUE (InstalledState::isInstalled (temp.root, product, format));
 #if JUCE_WINDOWS
         EXPECT_EQ (InstalledState::installedVersion (temp.root, product, format), format == 0 ? "" : "2.1.4.0") << format;

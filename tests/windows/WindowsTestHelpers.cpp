@@ -1,5 +1,7 @@
 #include "WindowsTestHelpers.h"
 
+#include "TestSupport.h"
+
 #if JUCE_WINDOWS
 
 #include <windows.h>
@@ -12,6 +14,7 @@ namespace WindowsTestHelpers
 namespace
 {
     const char* const holdOption = "--qf-hold-open";
+    const char* const loadOption = "--qf-hold-loaded";
 
     bool waitFor (const juce::File& marker, int milliseconds)
     {
@@ -28,7 +31,7 @@ namespace
     }
 } // namespace
 
-FileHolder::FileHolder (const juce::File& file, int holdForMs)
+FileHolder::FileHolder (const juce::File& file, int holdForMs, Hold how)
 {
     // The markers live in the temporary folder, away from the folder under test.
     const auto base = juce::File::getSpecialLocation (juce::File::tempDirectory)
@@ -40,7 +43,7 @@ FileHolder::FileHolder (const juce::File& file, int holdForMs)
 
     const auto self = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
 
-    if (process.start (juce::StringArray { self.getFullPathName(), holdOption, file.getFullPathName(), base, juce::String (holdForMs) }, 0))
+    if (process.start (juce::StringArray { self.getFullPathName(), how == Hold::loaded ? loadOption : holdOption, file.getFullPathName(), base, juce::String (holdForMs) }, 0))
         waitFor (heldMarker, 30000);
 }
 
@@ -99,6 +102,32 @@ namespace
     }
 } // namespace
 
+juce::MemoryBlock archiveWithLoadableBinary (int formatIndex, const juce::String& trailer)
+{
+    juce::MemoryBlock binary;
+
+    if (! juce::File (QF_TEST_LOADABLE_DLL).loadFileAsData (binary))
+        return {};
+
+    // Bytes after a PE image's last section are never mapped, so the DLL still loads.
+    binary.append (trailer.toRawUTF8(), trailer.getNumBytesAsUTF8());
+
+    const juce::File folder ("C:\\folder");
+    const auto item = folder.getChildFile (TestSupport::screen()["formats"][formatIndex]["item"].toString());
+    const auto entryName = [&] (const juce::File& f)
+    { return f.getRelativePathFrom (folder).replaceCharacter ('/', '\\'); };
+
+    juce::ZipFile::Builder builder;
+    builder.addEntry (new juce::MemoryInputStream (binary, true), 9, entryName (TestSupport::binaryIn (folder, formatIndex)), juce::Time::getCurrentTime());
+
+    if (item != TestSupport::binaryIn (folder, formatIndex))
+        builder.addEntry (new juce::MemoryInputStream (trailer.toRawUTF8(), trailer.getNumBytesAsUTF8(), true), 9, entryName (item.getChildFile ("desktop.ini")), juce::Time::getCurrentTime());
+
+    juce::MemoryOutputStream out;
+    builder.writeToStream (out, nullptr);
+    return out.getMemoryBlock();
+}
+
 bool makeHostLink (const juce::File& link, const juce::File& target)
 {
     return wineUnixFileName() != nullptr && runOnHost ("ln -s '" + unixPath (target) + "' '" + unixPath (link) + "'");
@@ -116,8 +145,10 @@ bool removeOnHost (const juce::File& folder)
 
 int runHolderIfAsked (int argc, char** argv)
 {
-    if ((argc != 5 && argc != 6) || juce::String (argv[1]) != holdOption)
+    if ((argc != 5 && argc != 6) || (juce::String (argv[1]) != holdOption && juce::String (argv[1]) != loadOption))
         return -1;
+
+    const bool load = juce::String (argv[1]) == loadOption;
 
     const juce::File file (juce::String::fromUTF8 (argv[2]));
     const auto markers = juce::String::fromUTF8 (argv[3]);
@@ -131,14 +162,25 @@ int runHolderIfAsked (int argc, char** argv)
             return 4;
     }
 
-    auto handle = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    HMODULE module = nullptr;
 
-    if (handle == INVALID_HANDLE_VALUE)
+    if (load)
+        module = LoadLibraryW (file.getFullPathName().toWideCharPointer());
+    else
+        handle = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+
+    if (load ? module == nullptr : handle == INVALID_HANDLE_VALUE)
         return 2;
 
     juce::File (markers + ".held").replaceWithText ("held");
     const bool released = holdForMs >= 0 ? (juce::Thread::sleep (holdForMs), true) : waitFor (juce::File (markers + ".release"), 120000);
-    CloseHandle (handle);
+
+    if (load)
+        FreeLibrary (module);
+    else
+        CloseHandle (handle);
+
     juce::File (markers + ".let-go").replaceWithText ("let go");
     return released ? 0 : 3;
 }

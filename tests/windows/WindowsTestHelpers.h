@@ -13,7 +13,16 @@ namespace WindowsTestHelpers
 class FileHolder
 {
 public:
-    explicit FileHolder (const juce::File& file, int holdForMs = -1);
+    /** open: CreateFileW sharing reading only, as a scanner reads a file. loaded: LoadLibraryW, as
+        a host loads a plug-in; Windows then lets the file and its folders be renamed but not
+        deleted (DeleteFileW fails with access denied). */
+    enum class Hold
+    {
+        open,
+        loaded
+    };
+
+    explicit FileHolder (const juce::File& file, int holdForMs = -1, Hold how = Hold::open);
     ~FileHolder();
 
     bool isHolding() const { return heldMarker.existsAsFile() && ! hasLetGo(); }
@@ -28,6 +37,11 @@ private:
     JUCE_DECLARE_NON_COPYABLE (FileHolder)
 };
 
+/** An archive of a format laid out like the sample one (its binary at the same place in the item),
+        whose binary is a real DLL (tests/windows/LoadablePlugin.c) followed by the trailer, so that
+        archives with different trailers install binaries that differ and all load. */
+juce::MemoryBlock archiveWithLoadableBinary (int formatIndex, const juce::String& trailer);
+
 /** Makes a link of the host system at the given path, pointing at the target: what a Linux
         user's own link looks like to the program under Wine, where no Windows call can make one
         (CreateSymbolicLinkW reports success and makes nothing; junctions are not supported).
@@ -39,7 +53,7 @@ bool makeHostLink (const juce::File& link, const juce::File& target);
 bool removeOnHost (const juce::File& folder);
 
 /** The second process: when the test binary is started with the holder's arguments
-        (--qf-hold-open FILE MARKERS MS [--after-go]), this holds the file, writes MARKERS.held,
+        (--qf-hold-open or --qf-hold-loaded, then FILE MARKERS MS [--after-go]), this holds the file, writes MARKERS.held,
         lets go after MS milliseconds (a negative MS: when MARKERS.release appears), writes
         MARKERS.let-go and returns the exit code; otherwise it returns -1 and the tests run as
         usual. With --after-go it first writes MARKERS.ready and waits for MARKERS.go, so that
