@@ -280,8 +280,14 @@ class NativeSession(Session):
 
         def painted():
             check(self.app.poll() is None, "the program exited early: %s" % self.output())
-            self.window = self.window or self.find_window(besides=earlier)
-            return self.window is not None and self.pixel(300, 3) == colour("topStrip")
+            try:
+                self.window = self.window or self.find_window(besides=earlier)
+                return self.window is not None and self.pixel(300, 3) == colour("topStrip")
+            except XError:
+                # The window found went away before its geometry was read: the program's window
+                # is not there yet, so look again.
+                self.window = None
+                return False
 
         self.wait(painted, "no painted window titled qf_installer", timeout=20)
         return self.window
