@@ -190,6 +190,11 @@ class Session:
         self.move_to(x, y)
         self.xdotool("click", 1)
 
+    def focus_window(self):
+        """Gives the window the keyboard, as a window manager does with a window that opens."""
+        self.window.set_input_focus(X.RevertToParent, X.CurrentTime)
+        self.display.sync()
+
     def away(self):
         self.move_to(*centre("away"))
 
