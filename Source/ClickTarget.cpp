@@ -34,6 +34,9 @@ void ClickTarget::focusGained (FocusChangeType cause)
 {
     juce::TextButton::focusGained (cause);
     FocusMark::focusGained (*this, cause);
+
+    if (FocusMark::current() == this && onKeyboardFocus != nullptr)
+        onKeyboardFocus();
 }
 
 void ClickTarget::focusLost (FocusChangeType cause)

@@ -32,6 +32,9 @@ public:
     /** Set for a control that shows a state of its own, read as its value (e.g. "INSTALLED"). */
     std::function<juce::String()> valueText;
 
+    /** Runs when the keyboard has brought the focus here, with the focus mark now on it. */
+    std::function<void()> onKeyboardFocus;
+
     bool keyPressed (const juce::KeyPress&) override;
     void focusGained (FocusChangeType) override;
     void focusLost (FocusChangeType) override;

@@ -87,9 +87,18 @@ MainComponent::MainComponent()
     installButton = Widgets::makeClickTarget (*this, *this, "INSTALL", actionTitle (false));
     selectAllButton = Widgets::makeClickTarget (*this, *this, "SELECT_ALL", "Select all");
 
-    for (auto* button : { linkButtons[0].get(), linkButtons[1].get(), linkButtons[2].get(), linkButtons[3].get(), formatButtons[0].get(), formatButtons[1].get(), formatButtons[2].get(), installButton.get() })
+    for (auto* button : { linkButtons[0].get(), linkButtons[1].get(), linkButtons[2].get(), linkButtons[3].get(), formatButtons[0].get(), formatButtons[1].get(), formatButtons[2].get(), installButton.get(), selectAllButton.get() })
+    {
         button->helpText = [this, name = button->getName()]
         { return helpTextFor (name).value_or (juce::String()); };
+
+        // The help line follows the keyboard as it follows the pointer.
+        button->onKeyboardFocus = [this, name = button->getName()]
+        {
+            if (const auto text = helpTextFor (name))
+                helpLabel->setText (*text, juce::dontSendNotification);
+        };
+    }
 
     // The key's own modifiers decide, as the mouse's do for a click: Shift+Return uninstalls
     // wherever the pointer is.
@@ -160,14 +169,6 @@ bool MainComponent::keyPressed (const juce::KeyPress& key)
     FocusMark::keyUsed();
     (forwards ? controls.front() : controls.back())->grabKeyboardFocus();
     return true;
-}
-
-void MainComponent::focusOfChildComponentChanged (FocusChangeType)
-{
-    // The help line follows the keyboard as it follows the pointer.
-    if (auto* marked = FocusMark::current(); marked != nullptr && marked->getParentComponent() == this)
-        if (const auto text = helpTextFor (marked->getName()))
-            helpLabel->setText (*text, juce::dontSendNotification);
 }
 
 //==============================================================================

@@ -33,7 +33,6 @@ public:
     void mouseDown (const juce::MouseEvent&) override;
     void mouseUp (const juce::MouseEvent&) override;
     bool keyPressed (const juce::KeyPress&) override;
-    void focusOfChildComponentChanged (FocusChangeType) override;
     void resized() override;
 
     void buttonClicked (juce::Button*) override;

@@ -7,13 +7,32 @@
 namespace
 {
 const juce::String headingText { "LICENSE AGREEMENT" };
-}
+
+// JUCE's text box, with the focus mark following its focus as it follows the buttons'.
+class LicenceText : public juce::TextEditor
+{
+public:
+    LicenceText() : juce::TextEditor (juce::String(), (juce::juce_wchar) 0) {}
+
+    void focusGained (FocusChangeType cause) override
+    {
+        juce::TextEditor::focusGained (cause);
+        FocusMark::focusGained (*this, cause);
+    }
+
+    void focusLost (FocusChangeType cause) override
+    {
+        juce::TextEditor::focusLost (cause);
+        FocusMark::focusLost (*this);
+    }
+};
+} // namespace
 
 panel_eula::panel_eula (const juce::String& licenceText)
 {
     unit = 9.0f;
 
-    textEditor = std::make_unique<juce::TextEditor> (juce::String(), (juce::juce_wchar) 0);
+    textEditor = std::make_unique<LicenceText>();
     addAndMakeVisible (*textEditor);
     textEditor->setMultiLine (true, true);
     textEditor->setText (licenceText, true);
@@ -86,15 +105,6 @@ bool panel_eula::keyPressed (const juce::KeyPress& key)
     FocusMark::keyUsed();
     buttonClicked (closeButton.get());
     return true;
-}
-
-void panel_eula::focusOfChildComponentChanged (FocusChangeType cause)
-{
-    // The text box is JUCE's own editor, so its focus is followed from here.
-    if (textEditor->hasKeyboardFocus (false))
-        FocusMark::focusGained (*textEditor, cause);
-    else
-        FocusMark::focusLost (*textEditor);
 }
 
 std::unique_ptr<juce::AccessibilityHandler> panel_eula::createAccessibilityHandler()

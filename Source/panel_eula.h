@@ -19,7 +19,6 @@ public:
     void buttonClicked (juce::Button*) override;
     bool keyPressed (const juce::KeyPress&) override;
     std::unique_ptr<juce::AccessibilityHandler> createAccessibilityHandler() override;
-    void focusOfChildComponentChanged (FocusChangeType) override;
 
     /** The layout unit in pixels; the owner keeps it at its own width / 100. */
     float unit = 9.0f;

@@ -3,6 +3,7 @@
 #include "MainComponent.h"
 #include "PixelChecks.h"
 #include "ScopedTestDisplay.h"
+#include "ScreenText.h"
 #include "StatusAnnouncer.h"
 #include "TestSupport.h"
 #include "panel_eula.h"
@@ -29,6 +30,22 @@ ClickTarget& target (juce::Component& parent, const juce::String& name)
     return *found;
 }
 
+/** What a screen reader reads for a component. JUCE 7 keeps its own widgets' handlers private;
+    its label's reads the label's text, its text box's the title. */
+juce::String titleOf (juce::Component& component)
+{
+    if (auto* control = dynamic_cast<ClickTarget*> (&component))
+        return control->createAccessibilityHandler()->getTitle();
+
+    if (auto* text = dynamic_cast<ScreenText*> (&component))
+        return text->createAccessibilityHandler()->getTitle();
+
+    if (auto* label = dynamic_cast<juce::Label*> (&component))
+        return label->getText();
+
+    return component.getTitle();
+}
+
 /** Titles in the order a screen reader reads the component's own children. */
 juce::StringArray readingOrder (juce::Component& parent)
 {
@@ -36,7 +53,7 @@ juce::StringArray readingOrder (juce::Component& parent)
 
     for (auto* child : parent.createFocusTraverser()->getAllComponents (&parent))
         if (child->getParentComponent() == &parent)
-            titles.add (child->createAccessibilityHandler()->getTitle());
+            titles.add (titleOf (*child));
 
     return titles;
 }
@@ -158,11 +175,6 @@ TEST (ScreenReader, ReadsTheMainScreenAndBothPanelsInReadingOrder)
     EXPECT_EQ (readingOrder (*eula), juce::StringArray (juce::Array<juce::String> { eulaTitles["X"].toString(), "LICENSE AGREEMENT", eulaTitles["text"].toString() }));
     EXPECT_EQ (eula->createAccessibilityHandler()->getRole(), juce::AccessibilityRole::group);
 
-    // The licence is JUCE's text box, read and moved through by its text interface.
-    const auto text = eula->getTextEditor().createAccessibilityHandler();
-    ASSERT_NE (text->getTextInterface(), nullptr);
-    EXPECT_EQ (text->getTextInterface()->getText ({ 0, 40 }), eula->getTextEditor().getText().substring (0, 40));
-
     click (main, "SUPPORT");
     auto& support = *main.getSupportPanel();
     const auto& supportTitles = screen()["panels"]["SUPPORT"]["titles"];
@@ -177,7 +189,7 @@ TEST (ScreenReader, ReadsTheMainScreenAndBothPanelsInReadingOrder)
     EXPECT_TRUE (read[6].startsWith ("If you have more complicated questions"));
     EXPECT_EQ (read[7], "ABOUT QUILLFEN RACKHAND");
     EXPECT_EQ (read[8], support.getAboutText());
-    EXPECT_TRUE (read[8].contains (machine.settingsFile().getFullPathName().upToLastOccurrenceOf ("/", false, false))) << "with the settings file's place";
+    EXPECT_TRUE (read[8].contains (machine.settingsFolder().getFullPathName())) << "with the settings file's place";
     EXPECT_TRUE (read[9].endsWith ("All rights reserved."));
 
     // The boxes tell where they lead.
@@ -277,13 +289,11 @@ TEST (FocusMark, ShowsOnlyAfterTheKeyboardMovedTheFocusAndTheHelpLineFollowsIt)
 
     // A focus the mouse gave leaves the screen as it was, pixel for pixel.
     clap.focusGained (juce::Component::focusChangedByMouseClick);
-    main.focusOfChildComponentChanged (juce::Component::focusChangedByMouseClick);
     EXPECT_TRUE (PixelChecks::matchesReference (TestSupport::paintToImage (main), untouched.getBounds(), untouched, {}, 0));
     EXPECT_EQ (main.getHelpLabel().getText(), screen()["version"].toString());
 
     // Tab shows the ring inside the tile, and the tile's help on the line.
     clap.focusGained (juce::Component::focusChangedByTabKey);
-    main.focusOfChildComponentChanged (juce::Component::focusChangedByTabKey);
     expectRingIn (TestSupport::paintToImage (main), clapBox);
     EXPECT_EQ (main.getHelpLabel().getText(), screen()["buttons"]["CLAP"]["help"].toString());
 
