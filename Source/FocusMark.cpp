@@ -9,10 +9,18 @@ namespace
     bool keyboardInUse = false;
     juce::Component::SafePointer<juce::Component> marked;
 
-    // The owner paints the faces, so the area beneath the transparent control is what repaints.
+    // The owner paints the faces and the ring, and the ring may lie outside the control (around
+    // the licence text, which draws over its own box), so the owner repaints, not the control's
+    // area alone: a ring drawn there would otherwise show only once something else repainted it,
+    // and a ring that moved on would stay behind.
     void repaintBeneath (juce::Component* control)
     {
-        if (control != nullptr)
+        if (control == nullptr)
+            return;
+
+        if (auto* owner = control->getParentComponent())
+            owner->repaint();
+        else
             control->repaint();
     }
 
