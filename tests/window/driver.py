@@ -428,19 +428,29 @@ class WineSession(Session):
 
     def resize_larger(self):
         """Pulls the frame's bottom-right corner further right than down, as a user would."""
-        g = self.window.get_geometry()
-        cx, cy, width, _ = self.client
-        x, y = g.width - 2 - cx, g.height - 2 - cy
+        start = self.window.get_geometry()
+        cx, cy, width, height = self.client
+        frame = (start.width - width, start.height - height)  # the frame's share of each side
+        x, y = start.width - 2 - cx, start.height - 2 - cy
+        step, steps = (20, 10), 10
         self.move_to(x, y)
         self.xdotool("mousedown", 1)
         wx, wy, _, _ = self.geometry()
-        for i in range(1, 11):
-            self.xdotool("mousemove", wx + x + 20 * i, wy + y + 10 * i)
+        for i in range(1, steps + 1):
+            self.xdotool("mousemove", wx + x + step[0] * i, wy + y + step[1] * i)
         self.xdotool("mouseup", 1)
-        # Wine applies the last moves after the button is let go: the size counts once it holds.
-        sizes = [width]
-        self.wait(lambda: self.measure_client_area() and sizes.append(self.client[2]) is None and sizes[-1] == sizes[-2] > width,
-                  "the window did not grow")
+
+        # Wine goes on sizing after the button is let go, through every move it has yet to take,
+        # and a slow program may show each size for a while. The drag is over once the corner
+        # has reached the last move in one direction (the square takes the other) and the
+        # program has painted that size.
+        def settled():
+            g = self.window.get_geometry()
+            reached = g.width == start.width + step[0] * steps or g.height == start.height + step[1] * steps
+            return reached and self.measure_client_area() and (g.width, g.height) == (self.client[2] + frame[0], self.client[3] + frame[1])
+
+        self.wait(settled, lambda: "the window did not grow to the pointer: %s, client area %s" % (self.window.get_geometry(), self.client),
+                  timeout=15)
 
     def render(self, specs):
         with tempfile.TemporaryFile() as out:
