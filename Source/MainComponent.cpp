@@ -2,6 +2,7 @@
 
 #include "AddressLauncher.h"
 #include "EulaText.h"
+#include "FocusMark.h"
 #include "FontFactory.h"
 #include "InstallEngine.h"
 #include "InstalledState.h"
@@ -10,6 +11,7 @@
 #include "Product.h"
 #include "ProgramInfo.h"
 #include "SharedSettings.h"
+#include "StatusAnnouncer.h"
 #include "SystemFolders.h"
 #include "Widgets.h"
 #include "panel_eula.h"
@@ -17,6 +19,25 @@
 #include "panel_support.h"
 
 #include <BinaryData.h>
+
+namespace
+{
+// What a user calls each button of Product::linkNames, in the same order.
+const juce::StringArray linkTitles { "Licence agreement", "Manual", "Web page", "Support" };
+
+juce::String actionTitle (bool uninstall)
+{
+    return uninstall ? "Uninstall" : "Install";
+}
+
+juce::String statusText (bool installed, const juce::String& version)
+{
+    if (! installed)
+        return "NOT INSTALLED";
+
+    return version.isNotEmpty() ? "v" + version + " INSTALLED" : juce::String ("INSTALLED");
+}
+} // namespace
 
 //==============================================================================
 MainComponent::MainComponent()
@@ -50,17 +71,51 @@ MainComponent::MainComponent()
     SharedSettings::settle (settingsFolder, installFolders);
 
     for (size_t i = 0; i < linkButtons.size(); ++i)
-        linkButtons[i] = Widgets::makeClickTarget (*this, *this, Product::linkNames[(int) i]);
+        linkButtons[i] = Widgets::makeClickTarget (*this, *this, Product::linkNames[(int) i], linkTitles[(int) i]);
 
     for (size_t i = 0; i < formatButtons.size(); ++i)
     {
         // Installed formats start ticked, ready to be updated.
         selected[i] = InstalledState::isInstalled (installFolders[i], productName, (int) i);
-        formatButtons[i] = Widgets::makeClickTarget (*this, *this, Product::formatNames[(int) i]);
+        formatButtons[i] = Widgets::makeClickTarget (*this, *this, Product::formatNames[(int) i], Product::formatNames[(int) i]);
+        formatButtons[i]->isTicked = [this, i]
+        { return selected[i]; };
+        formatButtons[i]->valueText = [this, i]
+        { return tileStatus ((int) i); };
     }
 
-    installButton = Widgets::makeClickTarget (*this, *this, "INSTALL");
-    selectAllButton = Widgets::makeClickTarget (*this, *this, "SELECT_ALL");
+    installButton = Widgets::makeClickTarget (*this, *this, "INSTALL", actionTitle (false));
+    selectAllButton = Widgets::makeClickTarget (*this, *this, "SELECT_ALL", "Select all");
+
+    for (auto* button : { linkButtons[0].get(), linkButtons[1].get(), linkButtons[2].get(), linkButtons[3].get(), formatButtons[0].get(), formatButtons[1].get(), formatButtons[2].get(), installButton.get(), selectAllButton.get() })
+    {
+        button->helpText = [this, name = button->getName()]
+        { return helpTextFor (name).value_or (juce::String()); };
+
+        // The help line follows the keyboard as it follows the pointer.
+        button->onKeyboardFocus = [this, name = button->getName()]
+        {
+            if (const auto text = helpTextFor (name))
+                helpLabel->setText (*text, juce::dontSendNotification);
+        };
+    }
+
+    // The key's own modifiers decide, as the mouse's do for a click: Shift+Return uninstalls
+    // wherever the pointer is.
+    installButton->onKeyPress = [this] (const juce::ModifierKeys& modifiers)
+    {
+        modifierKeysChanged (modifiers);
+        buttonClicked (installButton.get());
+    };
+
+    for (const auto& [text, box] : { std::pair { juce::String ("QUILLFEN"), juce::Rectangle<float> (4.0f, 1.5f, 20.0f, 4.5f) },
+                                     { juce::String ("RACKHAND"), { 75.0f, 1.5f, 21.0f, 3.0f } },
+                                     { "v" + ProgramInfo::version, { 75.0f, 4.5f, 21.0f, 2.0f } },
+                                     { titleLine(), { 4.0f, 8.0f, 92.0f, 9.0f } },
+                                     { versionLine(), { 4.0f, 16.0f, 92.0f, 4.0f } },
+                                     { juce::String ("FORMATS"), { 4.0f, 22.5f, 40.0f, 4.5f } },
+                                     { juce::String ("EXTRAS"), { 4.0f, 66.5f, 40.0f, 4.5f } } })
+        screenTexts.emplace_back (Widgets::makeScreenText (*this, text), box);
 
     helpLabel = std::make_unique<juce::Label>();
     addAndMakeVisible (*helpLabel);
@@ -69,8 +124,13 @@ MainComponent::MainComponent()
     helpLabel->setText (ProgramInfo::version, juce::dontSendNotification);
 
     // A press let go away from its button leaves the button's state as it was, so nothing else
-    // would repaint the face that showed it pressed.
+    // would repaint the face that showed it pressed. A press anywhere also hides the focus mark.
     addMouseListener (this, true);
+
+    // The screen holds the focus when its window does, and Tab goes round its own controls.
+    setWantsKeyboardFocus (true);
+    setFocusContainerType (FocusContainerType::keyboardFocusContainer);
+    FocusMark::pointerUsed();
 
     setSize (600, 600);
 }
@@ -81,9 +141,34 @@ MainComponent::~MainComponent()
     LeftoverScript::removeFrom (SystemFolders::current().temporary);
 }
 
+void MainComponent::mouseDown (const juce::MouseEvent&)
+{
+    FocusMark::pointerUsed();
+}
+
 void MainComponent::mouseUp (const juce::MouseEvent&)
 {
     repaint();
+}
+
+bool MainComponent::keyPressed (const juce::KeyPress& key)
+{
+    // With the screen itself focused, as when its window has just become active, Tab enters the
+    // controls at the first and Shift+Tab at the last. Once a control has the focus, JUCE moves
+    // it on from there.
+    const auto forwards = key == juce::KeyPress (juce::KeyPress::tabKey);
+
+    if (! hasKeyboardFocus (false) || ! (forwards || key == juce::KeyPress (juce::KeyPress::tabKey, juce::ModifierKeys::shiftModifier, 0)))
+        return false;
+
+    const auto controls = createKeyboardFocusTraverser()->getAllComponents (this);
+
+    if (controls.empty())
+        return false;
+
+    FocusMark::keyUsed();
+    (forwards ? controls.front() : controls.back())->grabKeyboardFocus();
+    return true;
 }
 
 //==============================================================================
@@ -111,6 +196,9 @@ void MainComponent::resized()
     formatButtons[1]->setBounds (Widgets::roundedBounds (51.0f * u, 30.0f * u, 45.0f * u, 10.0f * u));
     formatButtons[2]->setBounds (Widgets::roundedBounds (4.0f * u, 42.0f * u, 45.0f * u, 10.0f * u));
 
+    for (auto& [text, box] : screenTexts)
+        text->setBounds (Widgets::roundedBounds (box.getX() * u, box.getY() * u, box.getWidth() * u, box.getHeight() * u));
+
     helpLabel->setFont (regularFont (3.0f * u));
     helpLabel->setBounds (Widgets::roundedBounds (4.0f * u, 90.0f * u, 92.0f * u, 3.0f * u));
 
@@ -129,6 +217,19 @@ void MainComponent::placePanel (Panel& panel)
     panel.unit = unit;
     panel.setBounds (getBounds());
     panel.setAlwaysOnTop (true);
+}
+
+template <typename Panel>
+void MainComponent::openPanel (Panel& panel, juce::Component& opener)
+{
+    // Focus moves into the panel and stays there; closing it hands the focus back to its button.
+    panel.onClose = [opener = juce::Component::SafePointer<juce::Component> (&opener)]
+    {
+        if (opener != nullptr)
+            opener->grabKeyboardFocus();
+    };
+
+    panel.grabKeyboardFocus();
 }
 
 //==============================================================================
@@ -156,11 +257,11 @@ void MainComponent::paint (juce::Graphics& g)
     g.setFont (FontFactory::withTypeface (typeface, FontFactory::defaultHeight()));
     g.setColour (Palette::greyAAA6A6);
     g.setFont (9.0f * u);
-    g.drawText (productName.toUpperCase() + Product::editionLabel, titleBox, juce::Justification::topLeft, true);
+    g.drawText (titleLine(), titleBox, juce::Justification::topLeft, true);
 
     g.setFont (4.0f * u);
     g.setColour (Palette::greyAAA6A6.withAlpha ((juce::uint8) 128));
-    g.drawText ("Version " + productVersion + platformSuffix, titleBox, juce::Justification::bottomLeft, true);
+    g.drawText (versionLine(), titleBox, juce::Justification::bottomLeft, true);
 
     // Single-line origins are truncated, not rounded, so the wordmark never shifts by a pixel
     // between neighbouring sizes.
@@ -195,6 +296,23 @@ void MainComponent::paint (juce::Graphics& g)
     paintLinkButtons (g);
     paintActionButtons (g);
     paintFormatTiles (g);
+    paintFocusMark (g);
+}
+
+juce::String MainComponent::titleLine() const
+{
+    return productName.toUpperCase() + Product::editionLabel;
+}
+
+juce::String MainComponent::versionLine() const
+{
+    return "Version " + productVersion + platformSuffix;
+}
+
+void MainComponent::paintFocusMark (juce::Graphics& g)
+{
+    if (auto* marked = FocusMark::current(); marked != nullptr && marked->getParentComponent() == this)
+        FocusMark::paint (g, marked->getBounds().toFloat(), unit);
 }
 
 void MainComponent::paintLinkButtons (juce::Graphics& g)
@@ -279,13 +397,8 @@ void MainComponent::paintFormatTiles (juce::Graphics& g)
         g.setFont (3.5f * u);
         g.drawText (Product::formatNames[format], textBox, juce::Justification::topLeft, true);
 
-        juce::String status ("NOT INSTALLED");
-
-        if (installed)
-            status = version.isNotEmpty() ? "v" + version + " INSTALLED" : juce::String ("INSTALLED");
-
         g.setFont (3.0f * u);
-        g.drawText (status, textBox, juce::Justification::bottomLeft, true);
+        g.drawText (statusText (installed, version), textBox, juce::Justification::bottomLeft, true);
 
         if (formatIcons[i] != nullptr)
         {
@@ -303,7 +416,10 @@ void MainComponent::modifierKeysChanged (const juce::ModifierKeys& modifiers)
     const auto changed = bits ^ storedModifierBits;
 
     if ((changed & shift) != 0)
+    {
         uninstallMode = (bits & shift) != 0;
+        installButton->setTitle (actionTitle (uninstallMode));
+    }
 
     if (changed != 0)
         repaint();
@@ -321,6 +437,7 @@ void MainComponent::buttonClicked (juce::Button* button)
         eulaPanel = std::make_unique<panel_eula> (eulaText);
         addAndMakeVisible (*eulaPanel);
         placePanel (*eulaPanel);
+        openPanel (*eulaPanel, *linkButtons[0]);
     }
     else if (name == "WEBSITE")
     {
@@ -336,12 +453,14 @@ void MainComponent::buttonClicked (juce::Button* button)
         addAndMakeVisible (*supportPanel);
         supportPanel->settingsFolder = settingsFolder;
         placePanel (*supportPanel);
+        openPanel (*supportPanel, *linkButtons[3]);
     }
     else if (name == "VST3" || name == "CLAP" || name == "AAX")
     {
         auto& tick = selected[(size_t) Product::formatNames.indexOf (name)];
         tick = ! tick;
         repaint();
+        announceTicks();
     }
     else if (name == "INSTALL")
     {
@@ -351,6 +470,7 @@ void MainComponent::buttonClicked (juce::Button* button)
     {
         selected.fill (true);
         repaint();
+        announceTicks();
     }
 }
 
@@ -364,6 +484,13 @@ void MainComponent::buttonStateChanged (juce::Button* button)
 
     if (const auto text = helpTextFor (button->getName()))
         helpLabel->setText (*text, juce::dontSendNotification);
+}
+
+juce::String MainComponent::tileStatus (int formatIndex) const
+{
+    const auto& folder = installFolders[(size_t) formatIndex];
+    const auto installed = InstalledState::isInstalled (folder, productName, formatIndex);
+    return statusText (installed, installed ? InstalledState::installedVersion (folder, productName, formatIndex) : juce::String());
 }
 
 std::optional<juce::String> MainComponent::helpTextFor (const juce::String& buttonName) const
@@ -401,6 +528,15 @@ void MainComponent::runInstallOperation()
     const auto verdict = InstallEngine::run (selected, installFolders, productName, uninstallMode);
     repaint();
     showResultPanel (verdict);
+    announceTicks();
+}
+
+void MainComponent::announceTicks()
+{
+    // A screen reader that shows a tile re-reads its checked state and value.
+    for (auto& button : formatButtons)
+        if (auto* handler = button->getAccessibilityHandler())
+            handler->notifyAccessibilityEvent (juce::AccessibilityEvent::valueChanged);
 }
 
 void MainComponent::showResultPanel (bool verdict)
@@ -409,6 +545,9 @@ void MainComponent::showResultPanel (bool verdict)
     addAndMakeVisible (*resultPanel);
     resultPanel->success = verdict;
     placePanel (*resultPanel);
+
+    // Said as shown, and the focus stays where it is.
+    StatusAnnouncer::announce (panel_success::textFor (verdict));
 
     // The snapshot proxy ignores the mouse, so the screen stays usable while the notice fades.
     juce::Desktop::getInstance().getAnimator().animateComponent (resultPanel.get(), getBounds(), 0.0f, resultFadeMilliseconds, true, 0.0, 0.0);

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ClickTarget.h"
 #include "CustomLookAndFeel.h"
+#include "ScreenText.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class panel_eula;
 class panel_support;
@@ -13,8 +16,10 @@ class panel_success;
 
 /** The main screen and the owner of all of the program's state.
 
-    Every clickable area is a transparent, named TextButton that only catches the mouse; paint()
-    draws their faces from their hover and press state, and clicks are dispatched by name.
+    Every clickable area is a transparent, named TextButton that only catches the mouse and the
+    keyboard; paint() draws their faces from their hover and press state, and clicks are
+    dispatched by name. The texts that paint() draws are laid out again as transparent texts for
+    screen readers, in reading order.
 */
 class MainComponent : public juce::Component,
                       public juce::Button::Listener
@@ -25,7 +30,9 @@ public:
 
     void paint (juce::Graphics&) override;
     void modifierKeysChanged (const juce::ModifierKeys&) override;
+    void mouseDown (const juce::MouseEvent&) override;
     void mouseUp (const juce::MouseEvent&) override;
+    bool keyPressed (const juce::KeyPress&) override;
     void resized() override;
 
     void buttonClicked (juce::Button*) override;
@@ -48,6 +55,10 @@ public:
         nothing when hovering that button leaves the line as it is. */
     std::optional<juce::String> helpTextFor (const juce::String& buttonName) const;
 
+    /** A format tile's state line as painted, read from the disk now: "v2.1.4.0 INSTALLED",
+        "INSTALLED" or "NOT INSTALLED". */
+    juce::String tileStatus (int formatIndex) const;
+
     /** Gives the result notice another fade length while it lives, for tests that need the fade
         over sooner than the user would see it. */
     class ScopedResultFade
@@ -68,9 +79,17 @@ private:
     template <typename Panel>
     void placePanel (Panel&);
 
+    template <typename Panel>
+    void openPanel (Panel&, juce::Component& opener);
+
     void paintLinkButtons (juce::Graphics&);
     void paintActionButtons (juce::Graphics&);
     void paintFormatTiles (juce::Graphics&);
+    void paintFocusMark (juce::Graphics&);
+
+    juce::String titleLine() const;
+    juce::String versionLine() const;
+    void announceTicks();
 
     juce::Font regularFont (float height) const;
 
@@ -84,10 +103,13 @@ private:
 
     juce::String productName, productVersion, platformSuffix;
 
-    std::array<std::unique_ptr<juce::TextButton>, 4> linkButtons;
-    std::array<std::unique_ptr<juce::TextButton>, 3> formatButtons;
-    std::unique_ptr<juce::TextButton> installButton;
-    std::unique_ptr<juce::TextButton> selectAllButton;
+    std::array<std::unique_ptr<ClickTarget>, 4> linkButtons;
+    std::array<std::unique_ptr<ClickTarget>, 3> formatButtons;
+    std::unique_ptr<ClickTarget> installButton;
+    std::unique_ptr<ClickTarget> selectAllButton;
+
+    // The painted texts above the help line, each with its box in units, for screen readers.
+    std::vector<std::pair<std::unique_ptr<ScreenText>, juce::Rectangle<float>>> screenTexts;
 
     std::unique_ptr<panel_eula> eulaPanel;
     std::unique_ptr<panel_support> supportPanel;

@@ -6,14 +6,19 @@
 
 namespace Widgets
 {
-std::unique_ptr<juce::TextButton> makeClickTarget (juce::Component& owner, juce::Button::Listener& listener, const juce::String& name)
+std::unique_ptr<ClickTarget> makeClickTarget (juce::Component& owner, juce::Button::Listener& listener, const juce::String& name, const juce::String& title)
 {
-    auto button = std::make_unique<juce::TextButton>();
+    auto button = std::make_unique<ClickTarget> (name, listener);
     owner.addAndMakeVisible (*button);
-    button->setName (name);
-    button->setAlpha (0.0f);
-    button->addListener (&listener);
+    button->setTitle (title);
     return button;
+}
+
+std::unique_ptr<ScreenText> makeScreenText (juce::Component& owner, const juce::String& text)
+{
+    auto label = std::make_unique<ScreenText> (text);
+    owner.addAndMakeVisible (*label);
+    return label;
 }
 
 std::unique_ptr<juce::Drawable> loadIcon (const char* svgData, int numBytes)

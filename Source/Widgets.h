@@ -1,12 +1,19 @@
 #pragma once
 
+#include "ClickTarget.h"
+#include "ScreenText.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 /** Pieces the main screen and the overlay panels build and draw alike. */
 namespace Widgets
 {
-/** A transparent, named button that only catches the mouse for the component that paints it. */
-std::unique_ptr<juce::TextButton> makeClickTarget (juce::Component& owner, juce::Button::Listener& listener, const juce::String& name);
+/** A transparent, named button that catches the mouse and the keyboard for the component that
+    paints it, with its accessible title. */
+std::unique_ptr<ClickTarget> makeClickTarget (juce::Component& owner, juce::Button::Listener& listener, const juce::String& name, const juce::String& title);
+
+/** A painted text of the owner, for screen readers only. */
+std::unique_ptr<ScreenText> makeScreenText (juce::Component& owner, const juce::String& text);
 
 /** An icon from the embedded SVG data, its pure black artwork recoloured in the screen's ink. */
 std::unique_ptr<juce::Drawable> loadIcon (const char* svgData, int numBytes);

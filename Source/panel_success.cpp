@@ -18,6 +18,11 @@ panel_success::~panel_success()
 
 void panel_success::resized() {}
 
+juce::String panel_success::textFor (bool verdict)
+{
+    return verdict ? "Operation Successful!" : "Operation failed!";
+}
+
 void panel_success::paint (juce::Graphics& g)
 {
     const auto u = unit;
@@ -40,5 +45,5 @@ void panel_success::paint (juce::Graphics& g)
     if (auto* icon = success ? successIcon.get() : warningIcon.get())
         icon->drawWithin (g, box.reduced (8.0f * u), juce::RectanglePlacement::centred, 1.0f);
 
-    g.drawText (success ? "Operation Successful!" : "Operation failed!", box.reduced (2.0f * u), juce::Justification::centredBottom, true);
+    g.drawText (textFor (success), box.reduced (2.0f * u), juce::Justification::centredBottom, true);
 }

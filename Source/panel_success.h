@@ -13,6 +13,9 @@ public:
     void paint (juce::Graphics&) override;
     void resized() override;
 
+    /** The notice's text for a verdict. */
+    static juce::String textFor (bool success);
+
     /** The run's verdict; it picks the icon and the text. */
     bool success = true;
 

@@ -1,6 +1,7 @@
 #include "panel_support.h"
 
 #include "AddressLauncher.h"
+#include "FocusMark.h"
 #include "Palette.h"
 #include "Product.h"
 #include "ProgramInfo.h"
@@ -12,6 +13,11 @@
 namespace
 {
 const juce::String copyrightLine { juce::CharPointer_UTF8 ("\xc2\xa9 2019-2026 Quillfen, Inc. All rights reserved.") };
+const juce::String discordBody { "The Quillfen Discord is a vibrant community of musicians and producers, and this is the fastest way to "
+                                 "get answers to simple questions. Just join and drop in the appropriate channel. " };
+const juce::String mailBody { "If you have more complicated questions, or matters that need to remain private, concerning account "
+                              "information, etc., feel free to email us." };
+const juce::String aboutHeading { "ABOUT QUILLFEN RACKHAND" };
 } // namespace
 
 panel_support::panel_support()
@@ -21,9 +27,26 @@ panel_support::panel_support()
     discordIcon = Widgets::loadIcon (BinaryData::icon_discord_svg, BinaryData::icon_discord_svgSize);
     mailIcon = Widgets::loadIcon (BinaryData::icon_mail_svg, BinaryData::icon_mail_svgSize);
 
-    closeButton = Widgets::makeClickTarget (*this, *this, "X");
-    discordButton = Widgets::makeClickTarget (*this, *this, "DISCORD");
-    mailButton = Widgets::makeClickTarget (*this, *this, "MAIL");
+    closeButton = Widgets::makeClickTarget (*this, *this, "X", "Close support");
+    discordButton = Widgets::makeClickTarget (*this, *this, "DISCORD", "Join the Quillfen Discord");
+    mailButton = Widgets::makeClickTarget (*this, *this, "MAIL", "E-mail Quillfen support");
+    discordButton->helpText = []
+    { return Product::discordInvitation; };
+    mailButton->helpText = []
+    { return Product::supportMailAddress.fromFirstOccurrenceOf (":", false, false); };
+
+    // Boxes as painted, beside the Discord and the mail box (at 10 units, 15 and 35 down).
+    for (const auto& [text, box] : { std::pair { juce::String ("DISCORD"), juce::Rectangle<float> (10.0f, 7.0f, 80.0f, 10.0f) },
+                                     { discordBody, { 22.0f, 15.0f, 70.0f, 12.0f } },
+                                     { juce::String ("E-MAIL"), { 10.0f, 27.0f, 80.0f, 8.0f } },
+                                     { mailBody, { 22.0f, 35.0f, 70.0f, 12.0f } },
+                                     { aboutHeading, { 10.0f, 57.0f, 80.0f, 8.0f } },
+                                     { copyrightLine, { 10.0f, 85.0f, 80.0f, 4.0f } },
+                                     { juce::String(), { 10.0f, 65.0f, 80.0f, 20.0f } } })
+        screenTexts.emplace_back (Widgets::makeScreenText (*this, text), box);
+
+    setTitle ("Support");
+    setFocusContainerType (FocusContainerType::keyboardFocusContainer);
 }
 
 panel_support::~panel_support() = default;
@@ -43,6 +66,11 @@ void panel_support::resized()
     closeButton->setBounds (Widgets::roundedBounds (88.0f * unit, 1.5f * unit, 8.0f * unit, 8.0f * unit));
     discordButton->setBounds (Widgets::roundedBounds (10.0f * unit, 15.0f * unit, 10.0f * unit, 10.0f * unit));
     mailButton->setBounds (Widgets::roundedBounds (10.0f * unit, 35.0f * unit, 10.0f * unit, 10.0f * unit));
+
+    for (auto& [text, box] : screenTexts)
+        text->setBounds (Widgets::roundedBounds (box.getX() * unit, box.getY() * unit, box.getWidth() * unit, box.getHeight() * unit));
+
+    screenTexts.back().first->setText (getAboutText(), juce::dontSendNotification);
 }
 
 void panel_support::paint (juce::Graphics& g)
@@ -82,21 +110,20 @@ void panel_support::paint (juce::Graphics& g)
 
     heading ("DISCORD", 7.0f);
     box (*discordButton, discordIcon.get());
-    bodyBeside (*discordButton,
-                "The Quillfen Discord is a vibrant community of musicians and producers, and this is the fastest way to "
-                "get answers to simple questions. Just join and drop in the appropriate channel. ");
+    bodyBeside (*discordButton, discordBody);
 
     heading ("E-MAIL", 27.0f);
     box (*mailButton, mailIcon.get());
-    bodyBeside (*mailButton,
-                "If you have more complicated questions, or matters that need to remain private, concerning account "
-                "information, etc., feel free to email us.");
+    bodyBeside (*mailButton, mailBody);
 
     g.setFont (3.0f * u);
     g.setColour (Palette::greyAAA6A6);
-    g.drawText ("ABOUT QUILLFEN RACKHAND", juce::Rectangle<float> (10.0f * u, 57.0f * u, 80.0f * u, 10.0f * u), juce::Justification::centredLeft, true);
+    g.drawText (aboutHeading, juce::Rectangle<float> (10.0f * u, 57.0f * u, 80.0f * u, 10.0f * u), juce::Justification::centredLeft, true);
     body (getAboutText(), 10.0f * u, 65.0f * u, 80.0f * u, 30.0f * u);
     g.drawSingleLineText (copyrightLine, (int) (10.0f * u), (int) (88.0f * u), juce::Justification::left);
+
+    if (auto* marked = FocusMark::current(); marked != nullptr && marked->getParentComponent() == this)
+        FocusMark::paint (g, marked->getBounds().toFloat(), u);
 }
 
 void panel_support::buttonClicked (juce::Button* button)
@@ -106,7 +133,12 @@ void panel_support::buttonClicked (juce::Button* button)
     if (name == "X")
     {
         if (auto* parent = getParentComponent())
+        {
             parent->removeChildComponent (this);
+
+            if (onClose != nullptr)
+                onClose();
+        }
     }
     else if (name == "DISCORD")
     {
@@ -116,4 +148,19 @@ void panel_support::buttonClicked (juce::Button* button)
     {
         AddressLauncher::launch (juce::URL (Product::supportMailAddress));
     }
+}
+
+bool panel_support::keyPressed (const juce::KeyPress& key)
+{
+    if (! key.isKeyCode (juce::KeyPress::escapeKey))
+        return false;
+
+    FocusMark::keyUsed();
+    buttonClicked (closeButton.get());
+    return true;
+}
+
+std::unique_ptr<juce::AccessibilityHandler> panel_support::createAccessibilityHandler()
+{
+    return std::make_unique<juce::AccessibilityHandler> (*this, juce::AccessibilityRole::group);
 }

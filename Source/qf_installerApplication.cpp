@@ -56,6 +56,10 @@ qf_installerApplication::MainWindow::MainWindow (const juce::String& name)
 
     setUsingNativeTitleBar (true);
     setContentOwned (new MainComponent(), true);
+
+    // When the window becomes active, JUCE gives the keyboard focus to the window itself, from
+    // where Tab leads nowhere; passed down, it reaches the screen, whose Tab enters the controls.
+    setWantsKeyboardFocus (false);
     setResizable (true, true);
 
     centreWithSize (getWidth(), getHeight());

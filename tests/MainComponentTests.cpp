@@ -107,6 +107,7 @@ TEST (MainComponentClicks, UnknownNamesAreIgnored)
 {
     TestSupport::ScopedMachine machine;
     MainComponent main;
+    const auto children = main.getNumChildComponents();
     juce::TextButton stranger ("vst3");
     stranger.addListener (&main);
 
@@ -117,7 +118,7 @@ TEST (MainComponentClicks, UnknownNamesAreIgnored)
     main.buttonClicked (&stranger);
 
     EXPECT_EQ (ticks (main), "");
-    EXPECT_EQ (main.getNumChildComponents(), 10) << "nothing opened";
+    EXPECT_EQ (main.getNumChildComponents(), children) << "nothing opened";
     stranger.removeListener (&main);
 }
 

@@ -4,6 +4,7 @@ installing and Shift-uninstalling with real clicks, the result notice, the overl
 resized window. Texts are compared with reference renderings of the exact strings.
     python3 flows.py native|wine [FLOW...]"""
 
+import contextlib
 import os
 import time
 import zipfile
@@ -56,6 +57,7 @@ def tick(session, names):
     for name in names:
         session.click_at(*centre(name))
     session.wait(lambda: all(ticked(session, n) for n in names), "ticking %s draws no outline" % ", ".join(names))
+    no_mark_after_a_click(session, "ticking %s" % ", ".join(names))
 
 
 def notice_showing(session):
@@ -67,10 +69,10 @@ def notice_gone(session):
     return session.pixel(*centre("noticeFill")) == colour("background")
 
 
-def click_and_see_notice(session, green, what, ticked_names=()):
-    """Clicks where the pointer is and waits for the notice with its green or orange icon. A run
-    ends by clearing the ticks, which tells its notice from one still fading."""
-    session.xdotool("click", 1)
+def click_and_see_notice(session, green, what, ticked_names=(), keys=None):
+    """Clicks where the pointer is (or presses the keys) and waits for the notice with its green
+    or orange icon. A run ends by clearing the ticks, which tells its notice from one still fading."""
+    session.xdotool(*(("key", keys) if keys else ("click", 1)))
     session.wait(lambda: notice_showing(session) and not any(ticked(session, n) for n in ticked_names),
                  "no notice after %s" % what, timeout=20)
     # Looked at as the fade begins, so a little darker than its own colour.
@@ -79,15 +81,97 @@ def click_and_see_notice(session, green, what, ticked_names=()):
     check(near(icon, colour(name), 0x30), "%s: the notice's icon is %06x, not %s" % (what, icon, name))
 
 
+@contextlib.contextmanager
+def held(session, key):
+    """The key held down, as a hand holds Shift a while before the key it modifies: under Wine a
+    chord typed within the same instant (xdotool key shift+Tab) may reach the program unshifted."""
+    session.key_down(key)
+    try:
+        yield
+    finally:
+        session.key_up(key)
+
+
 def shift_click_install(session, what, ticked_names):
     session.move_to(*centre("INSTALL"))
-    session.key_down("shift")
-    try:
+    with held(session, "shift"):
         shows_caption(session, "UNINSTALL", "the caption with Shift held")
         click_and_see_notice(session, True, what, ticked_names)
-    finally:
-        session.key_up("shift")
     shows_caption(session, "INSTALL", "the caption after Shift")
+
+
+def mark_spot(name):
+    """A point on the focus mark's ring of a control (a button, or a panel's area), in the middle
+    of the ring's width: on its left edge, or on its right where the result notice may cover the
+    left; outside the licence text's box, which draws over its own."""
+    x, y, width, height = box(name)
+    depth = sum(SCREEN["focusMark"]["inset"]) // 2
+    if name == "licenceText":
+        return x - 1 - depth, y + height // 2
+    notice_x, notice_y, notice_width, notice_height = box("notice")
+    if notice_x <= x + depth < notice_x + notice_width and notice_y <= y + height // 2 < notice_y + notice_height:
+        return x + width - 1 - depth, y + height // 2
+    return x + depth, y + height // 2
+
+
+def marked(session, name):
+    return near(session.pixel(*mark_spot(name)), colour("focusMark"), 8)
+
+
+def panel_controls(panel):
+    """The areas of a panel's controls (named as in the screen map's panels) in their Tab order."""
+    return [SCREEN["panels"][panel]["areas"][n] for n in SCREEN["panels"][panel]["focusOrder"]]
+
+
+def no_mark_after_a_click(session, what, names=SCREEN["focusOrder"]):
+    """A mouse user's screen never shows the focus mark."""
+    check(not any(marked(session, n) for n in names), "a focus mark shows after %s" % what)
+
+
+class Keyboard:
+    """The keyboard focus moved among controls in their order, as a user does with Tab and
+    Shift+Tab, each step seen by the focus mark on that control and on no other."""
+
+    def __init__(self, session, order):
+        self.session, self.order, self.at = session, order, None
+
+    def showing(self, name):
+        return marked(self.session, name) and not any(marked(self.session, n) for n in self.order if n != name)
+
+    def wait_mark(self, name, what):
+        self.at = name
+        self.session.wait(lambda: self.showing(name),
+                          lambda: "%s: the mark is on %s, not on %s alone" % (what, [n for n in self.order if marked(self.session, n)] or "nothing", name))
+
+    def tab(self, backwards=False):
+        if self.at is None:
+            following = self.order[-1 if backwards else 0]
+        else:
+            following = self.order[(self.order.index(self.at) + (-1 if backwards else 1)) % len(self.order)]
+        if backwards:
+            with held(self.session, "shift"):
+                self.session.xdotool("key", "Tab")
+        else:
+            self.session.xdotool("key", "Tab")
+        self.wait_mark(following, "%s from %s" % ("Shift+Tab" if backwards else "Tab", self.at or "the window"))
+
+    def to(self, name):
+        while self.at != name:
+            self.tab()
+
+
+def pointer_off_the_window(session):
+    pointer = session.root.query_pointer()
+    x, y, width, height = session.geometry()
+    return not (x <= pointer.root_x < x + width and y <= pointer.root_y < y + height)
+
+
+def covered(session, what):
+    session.wait(lambda: session.pixel(300, 3) == colour("background"), "the %s panel does not cover the screen" % what)
+
+
+def uncovered(session, what):
+    session.wait_colour((300, 3), "topStrip", "the %s panel did not close" % what, tolerance=0)
 
 
 def archive_tree(archive):
@@ -311,24 +395,19 @@ def panels_open_over_the_screen_and_close_with_their_x(session):
         session.move_to(*centre("closeRing"))
         session.wait_shows(*rings[1], "%s, hovered X" % what)
 
-    def covered(what):
-        session.wait(lambda: session.pixel(300, 3) == colour("background"), "the %s panel does not cover the screen" % what)
-
-    def uncovered(what):
-        session.wait_colour((300, 3), "topStrip", "the %s panel did not close" % what, tolerance=0)
-
     session.click_at(*centre("EULA"))
-    covered("licence")
+    covered(session, "licence")
     check(near(session.pixel(159, 210), colour("background")), "a tile shows through the licence panel")
     session.wait_shows(*heading, "the heading")
     text = reference.bgrx_rows(session.region(24, 72, 552, 60), 552, 60)
     check(any(near(r << 16 | g << 8 | b, 0xAAA6A6, 40) for row in text for r, g, b in row), "no licence text in the box")
     ring_brightens_under_the_pointer("licence panel")
     session.click_at(*centre("closeRing"))
-    uncovered("licence")
+    uncovered(session, "licence")
 
     session.click_at(*centre("SUPPORT"))
-    covered("support")
+    covered(session, "support")
+    no_mark_after_a_click(session, "SUPPORT opened the panel", panel_controls("SUPPORT"))
     mail, discord = [(box(name)[0] + 4, centre(name)[1]) for name in ("mailBox", "discordBox")]
     session.wait_colour(mail, "faceIdle", "idle mail box", tolerance=6)
     session.move_to(90, 240)
@@ -341,12 +420,12 @@ def panels_open_over_the_screen_and_close_with_their_x(session):
     check(near(session.pixel(*discord), colour("faceIdle"), 6), "the discord box changed with the mail box")
     ring_brightens_under_the_pointer("support panel")
     session.click_at(*centre("closeRing"))
-    uncovered("support")
+    uncovered(session, "support")
     session.wait_colour(tile_spot("VST3"), "tileIdle", "the main screen is not back", tolerance=6)
 
     # Reopened, and the window closed with the panel open.
     session.click_at(*centre("EULA"))
-    covered("licence")
+    covered(session, "licence")
     session.close_and_check_exit("with a panel open")
 
 
@@ -373,10 +452,97 @@ def resizing_lays_the_screen_out_again(session):
                  lambda: "no corner dot at (%d, %d) of %d x %d" % (corner, corner, width, height))
 
 
+def the_keyboard_alone_reaches_every_control_ticks_installs_and_shift_uninstalls(session):
+    order = SCREEN["focusOrder"]
+    helped = [n for n in order if "help" in SCREEN["buttons"][n]]
+    session.prefetch([help_line(SCREEN["buttons"][n]["help"]) for n in helped])
+    session.launch()  # with the pointer off the window, where it stays
+    session.focus_window()
+    keys = Keyboard(session, order)
+
+    # Every control in reading order with its mark, the help line following; round again, and back.
+    for name in order:
+        keys.tab()
+        session.screenshot("focus-" + name)
+        if name in helped:
+            shows_help(session, SCREEN["buttons"][name]["help"], "the focus on %s" % name)
+    keys.tab()
+    if session.shift_tab_arrives_shifted:
+        for _ in order:
+            keys.tab(backwards=True)
+
+    # Space ticks, and Return too; Return on INSTALL installs what is ticked and leaves the focus.
+    keys.to("VST3")
+    session.xdotool("key", "space")
+    session.wait(lambda: ticked(session, "VST3"), "Space on VST3 ticks nothing")
+    keys.to("CLAP")
+    session.xdotool("key", "Return")
+    session.wait(lambda: ticked(session, "CLAP"), "Return on CLAP ticks nothing")
+    keys.to("INSTALL")
+    click_and_see_notice(session, True, "Return on INSTALL", ["VST3", "CLAP"], keys="Return")
+    vst3, clap, aax = SCREEN["formats"]
+    for format_ in (vst3, clap):
+        check_installed_exactly(session.install_folder(format_), format_)
+    check(not os.path.exists(os.path.join(session.install_folder(aax), aax["item"])), "Return installed AAX, which was not ticked")
+    keys.wait_mark("INSTALL", "the focus after the run")
+
+    # Shift+Return uninstalls exactly what is ticked, with the pointer nowhere near the window.
+    keys.to("VST3")
+    session.xdotool("key", "space")
+    session.wait(lambda: ticked(session, "VST3"), "Space on VST3 ticks nothing")
+    keys.to("INSTALL")
+    check(pointer_off_the_window(session), "the pointer is over the window")
+    with held(session, "shift"):
+        click_and_see_notice(session, True, "Shift+Return on INSTALL", ["VST3"], keys="Return")
+    check(not os.path.exists(os.path.join(session.install_folder(vst3), vst3["item"])), "Shift+Return left the VST3 bundle")
+    check_installed_exactly(session.install_folder(clap), clap)
+
+    session.click_at(*centre("AAX"))
+    session.wait(lambda: ticked(session, "AAX"), "the click on AAX ticks nothing")
+    no_mark_after_a_click(session, "a click on AAX")
+
+
+def the_keyboard_alone_opens_both_panels_keeps_the_focus_in_them_and_closes_them(session):
+    session.launch()
+    session.focus_window()
+    keys = Keyboard(session, SCREEN["focusOrder"])
+
+    keys.to("EULA")
+    session.xdotool("key", "Return")
+    covered(session, "licence")
+    licence = Keyboard(session, panel_controls("EULA"))
+    licence.wait_mark(licence.order[0], "the licence panel opened")
+    session.screenshot("focus-licence-panel")
+    licence.to("licenceText")
+    x, y, width, height = box("licenceText")
+    text = (x + width // 2, y, width // 2, height)  # clear of a caret at the start of a line
+    before = session.region(*text)
+    session.xdotool("key", "Page_Down")
+    session.wait(lambda: session.region(*text) != before, "Page Down does not scroll the licence text")
+    licence.tab()  # round to the first, never out of the panel
+    session.xdotool("key", "Escape")
+    uncovered(session, "licence")
+    keys.wait_mark("EULA", "Escape closed the licence panel")
+
+    keys.to("SUPPORT")
+    session.xdotool("key", "Return")
+    covered(session, "support")
+    support = Keyboard(session, panel_controls("SUPPORT"))
+    support.wait_mark(support.order[0], "the support panel opened")
+    for _ in support.order:
+        support.tab()
+    session.screenshot("focus-support-panel")
+    session.xdotool("key", "Escape")
+    uncovered(session, "support")
+    keys.wait_mark("SUPPORT", "Escape closed the support panel")
+
+
 FLOWS = (hovering_each_button_shows_exactly_its_help_line, faces_follow_the_pointer_and_the_mouse_button,
          ticking_installing_and_shift_uninstalling_change_the_screen_and_the_disk,
          nothing_ticked_gives_the_orange_notice_which_fades_in_three_seconds_under_working_clicks,
-         panels_open_over_the_screen_and_close_with_their_x, resizing_lays_the_screen_out_again)
+         panels_open_over_the_screen_and_close_with_their_x, resizing_lays_the_screen_out_again,
+         the_keyboard_alone_reaches_every_control_ticks_installs_and_shift_uninstalls,
+         the_keyboard_alone_opens_both_panels_keeps_the_focus_in_them_and_closes_them)
 
 if __name__ == "__main__":
     main(*FLOWS)
