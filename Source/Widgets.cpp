@@ -1,5 +1,6 @@
 #include "Widgets.h"
 
+#include "FocusMark.h"
 #include "Palette.h"
 
 #include <cmath>
@@ -66,5 +67,14 @@ void paintCloseControl (juce::Graphics& g, const juce::Button& closeButton, floa
     g.drawEllipse (box, 0.25f * unit);
     g.setFont (3.0f * unit);
     g.drawText ("X", box, juce::Justification::centred, true);
+}
+bool closeOnEscape (const juce::KeyPress& key, juce::Button& closeButton, juce::Button::Listener& panel)
+{
+    if (! key.isKeyCode (juce::KeyPress::escapeKey))
+        return false;
+
+    FocusMark::keyUsed();
+    panel.buttonClicked (&closeButton);
+    return true;
 }
 } // namespace Widgets

@@ -34,6 +34,9 @@ bool isPointerOver (const juce::Component&);
 /** The face of a clickable box: green while pressed, brighter grey while hovered. */
 juce::Colour faceColour (const juce::Button& button);
 
+/** Escape closes an overlay panel as a click on its X does, and counts as keyboard use. */
+bool closeOnEscape (const juce::KeyPress&, juce::Button& closeButton, juce::Button::Listener& panel);
+
 /** The ring with an "X" in the top right corner, brighter while the pointer is over it. */
 void paintCloseControl (juce::Graphics&, const juce::Button& closeButton, float unit);
 } // namespace Widgets

@@ -99,12 +99,7 @@ void panel_eula::buttonClicked (juce::Button*)
 
 bool panel_eula::keyPressed (const juce::KeyPress& key)
 {
-    if (! key.isKeyCode (juce::KeyPress::escapeKey))
-        return false;
-
-    FocusMark::keyUsed();
-    buttonClicked (closeButton.get());
-    return true;
+    return Widgets::closeOnEscape (key, *closeButton, *this);
 }
 
 std::unique_ptr<juce::AccessibilityHandler> panel_eula::createAccessibilityHandler()

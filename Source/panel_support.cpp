@@ -152,12 +152,7 @@ void panel_support::buttonClicked (juce::Button* button)
 
 bool panel_support::keyPressed (const juce::KeyPress& key)
 {
-    if (! key.isKeyCode (juce::KeyPress::escapeKey))
-        return false;
-
-    FocusMark::keyUsed();
-    buttonClicked (closeButton.get());
-    return true;
+    return Widgets::closeOnEscape (key, *closeButton, *this);
 }
 
 std::unique_ptr<juce::AccessibilityHandler> panel_support::createAccessibilityHandler()
