@@ -432,11 +432,15 @@ Outcome uninstallFormat (const juce::File& installFolder, const juce::String& pr
 
 Outcome installFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex, ArchiveData archive)
 {
-    if (! InstalledState::isUsableInstallFolder (installFolder) || ! installFolder.createDirectory().wasOk())
+    if (! InstalledState::isUsableInstallFolder (installFolder))
         return Outcome::unusableFolder;
 
+    // Nothing is made on disk for an archive that is not there.
     if (archive.data == nullptr)
         return Outcome::archiveUnreadable;
+
+    if (! installFolder.createDirectory().wasOk())
+        return Outcome::unusableFolder;
 
     const Budget budget;
     const auto itemName = InstalledState::itemName (productName, formatIndex);
