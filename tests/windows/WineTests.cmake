@@ -1,26 +1,17 @@
-# The Windows suite's Wine tests: one wineserver kept for the whole suite, and the Windows build
-# driven in a real window under Wine.
+# What only the Wine build has: the one wineserver kept for the whole suite, the signed program
+# and the Wine runner itself.
 
-add_test(NAME WineSession.Start COMMAND "${CMAKE_BINARY_DIR}/wine-run.sh" --start-session)
-add_test(NAME WineSession.End COMMAND "${CMAKE_BINARY_DIR}/wine-run.sh" --end-session)
-set_tests_properties(WineSession.Start PROPERTIES FIXTURES_SETUP wine_session TIMEOUT 600 RESOURCE_LOCK wineprefix)
-set_tests_properties(WineSession.End PROPERTIES FIXTURES_CLEANUP wine_session TIMEOUT 180 RESOURCE_LOCK wineprefix)
-
-# The window flows, on the session's display and in its prefix.
-list(APPEND qf_window_environment "QF_WINDOWS_EXE=$<TARGET_FILE:qf_installer>" "QF_WINDOWS_TESTS=$<TARGET_FILE:qf_tests>"
-    "QF_WINEPREFIX=${QF_WINEPREFIX}" "QF_LOADABLE_DLL=$<TARGET_FILE:qf_loadable_plugin>")
-qf_window_tests(WineWindow wine flows.py wine.py)
+qf_add_test(NAME WineSession.Start COMMAND "${CMAKE_BINARY_DIR}/wine-run.sh" --start-session
+    TIMEOUT 600 PROPERTIES FIXTURES_SETUP wine_session RESOURCE_LOCK wineprefix)
+qf_add_test(NAME WineSession.End COMMAND "${CMAKE_BINARY_DIR}/wine-run.sh" --end-session
+    TIMEOUT 180 PROPERTIES FIXTURES_CLEANUP wine_session RESOURCE_LOCK wineprefix)
 
 # A copy signed as the maker signs it verifies, is otherwise unchanged and still runs.
-add_test(NAME WindowsExe.SignedCopyVerifiesAndRuns
-    COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/windows/signing.sh" $<TARGET_FILE:qf_installer> "${CMAKE_BINARY_DIR}/test-artefacts/signing")
-set_tests_properties(WindowsExe.SignedCopyVerifiesAndRuns PROPERTIES
-    TIMEOUT 300
-    RESOURCE_LOCK wineprefix
-    FIXTURES_REQUIRED wine_session
-    ENVIRONMENT "${qf_window_environment};QF_ARTEFACTS=${CMAKE_BINARY_DIR}/test-artefacts/signing/screens")
+qf_add_test(NAME WindowsExe.SignedCopyVerifiesAndRuns
+    COMMAND bash "${qf_tests_dir}/windows/signing.sh" $<TARGET_FILE:qf_installer> "${CMAKE_BINARY_DIR}/test-artefacts/signing"
+    TIMEOUT 300 IN_WINE_SESSION
+    ENVIRONMENT ${qf_window_environment} "QF_ARTEFACTS=${CMAKE_BINARY_DIR}/test-artefacts/signing/screens")
 
-
-add_test(NAME WineRunner.RetriesOnlyRunsThatPrintedNothing
-    COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/windows/wine_run_test.sh" "${CMAKE_SOURCE_DIR}/tests/windows/wine-run.sh.in")
-set_tests_properties(WineRunner.RetriesOnlyRunsThatPrintedNothing PROPERTIES TIMEOUT 60)
+qf_add_test(NAME WineRunner.RetriesOnlyRunsThatPrintedNothing
+    COMMAND bash "${qf_tests_dir}/windows/wine_run_test.sh" "${qf_tests_dir}/windows/wine-run.sh.in"
+    TIMEOUT 60)
