@@ -6,8 +6,8 @@ if(WIN32)
     # Under Wine: the suites that hold on Windows as well. The others work with POSIX paths,
     # links and mounts, or need a display, and run in the native build.
     set(qf_test_sources)
-    foreach(name ArchiveLayoutTests InstallEngineTests InstalledStateTests LeftoverScriptTests
-                 MainComponentTests ProductTablesTests ResourceTests SharedSettingsTests TestArchives
+    foreach(name ArchiveLayoutTests EmbeddedArchivesFromFiles InstallEngineTests InstalledStateTests
+                 LeftoverScriptTests MainComponentTests ProductTablesTests ResourceTests SharedSettingsTests
                  TestMain TestSupport TextReference VBlankStandInTests windows/WindowsTestHelpers)
         list(APPEND qf_test_sources "${qf_tests_dir}/${name}.cpp")
     endforeach()

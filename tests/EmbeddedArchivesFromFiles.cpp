@@ -5,8 +5,9 @@
 
 #include <array>
 
-// The tests link the archives the build generated, read from disk, instead of the 29 MB the
-// installer compiles in. Tests may swap in archives of their own.
+// The test programs' own embeddedArchive(), in place of Source/EmbeddedArchives.cpp: the archives
+// the build generated, read from disk, instead of the 29 MB the installer compiles in. Tests may
+// swap in archives of their own (TestSupport::ScopedArchive).
 namespace
 {
 std::array<juce::MemoryBlock, 3> loaded;
