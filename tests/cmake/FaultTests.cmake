@@ -8,6 +8,15 @@ target_link_libraries(qf_engine_run PRIVATE qf_core qf_archives)
 set_source_files_properties("${qf_tests_dir}/faults/engine_run.cpp" PROPERTIES COMPILE_OPTIONS "${qf_warning_flags}")
 
 if(WIN32)
+    # The same kills under Wine, in a private copy of the session's prefix (which must exist first),
+    # taking turns with the tests that use the session's.
+    if(qf_wine_build)
+        qf_add_test(NAME InstallEngineFaults.KilledAtEveryStepUnderWine
+            COMMAND bash "${CMAKE_SOURCE_DIR}/scripts/private_machine.sh" --fresh
+                "${QF_TEST_PYTHON}" "${qf_tests_dir}/faults/kill_at_every_step.py" --wine "${CMAKE_BINARY_DIR}/wine-run.sh"
+                $<TARGET_FILE:qf_engine_run> "${QF_ARCHIVE_DIR}"
+            TIMEOUT 900 LABELS kill_at_every_step IN_WINE_SESSION)
+    endif()
     return()
 endif()
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Kills one engine run at each of its file-system steps and checks what a host would find.
 
-Usage: kill_at_every_step.py ENGINE_RUN ARCHIVE_DIR
+Usage: kill_at_every_step.py [--wine WINE_RUN] ENGINE_RUN ARCHIVE_DIR
 
-ENGINE_RUN is tests/faults/engine_run.cpp, built natively. Two requests are tried: an
+ENGINE_RUN is tests/faults/engine_run.cpp, built natively, or with --wine its Windows build, run
+under Wine in a private copy of the prefix of WINE_RUN (the build's wine-run.sh; see WineRunner).
+Either way it runs in scripts/private_machine.sh --fresh. Two requests are tried: an
 update of all three formats over an installed older copy, and an uninstall of all three. For each
 kind of step (renames, removals, folder creations, and points spread over the writing of the
 files) the run is killed at its first such step, then at its second, and so on, until a run ends
@@ -18,10 +20,14 @@ unkilled and must end in exactly the state asked for: the new item or none, noth
 it, the install folder's other contents untouched.
 """
 
+import argparse
+import glob
 import hashlib
 import json
 import os
+import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -33,9 +39,6 @@ with open(os.path.join(HERE, "..", "screen.json")) as f:
     FORMATS = json.load(f)["formats"]
 
 PLUGIN_SUFFIXES = tuple(fmt["item"][fmt["item"].rindex("."):].lower() for fmt in FORMATS)
-# An uninstall writes nothing, so only the update is killed while writing; this many points are
-# spread over all of its writes.
-WRITE_POINTS = 12
 # What each install folder holds besides the product, which no run may touch.
 NEIGHBOUR = "Other Plugin Readme.txt"
 
@@ -184,56 +187,242 @@ class Runner:
     """The engine as a process of its own; strace counts its steps and kills it."""
 
     CALLS = ["rename", "renameat", "renameat2", "unlink", "unlinkat", "rmdir", "mkdir", "mkdirat"]
+    # An uninstall writes nothing, so only the update is killed while writing, at this many points
+    # spread over its writes of file data (chunks of 256 KiB; other writes are small).
+    write_points = 12
+    DATA_WRITE = 64 * 1024
 
     def __init__(self, program, fixture):
         self.program, self.fixture = program, fixture
-        self.counts = {}
+        self.counts, self.data_writes = {}, []
+
+    def command(self, args):
+        return [self.program] + args
+
+    def counted_run(self, args, log):
+        """Runs the engine once, unkilled, with every call of CALLS and every write logged; returns
+        the logs."""
+        subprocess.run(["strace", "-f", "-qq", "-o", log, "-e", "trace=" + ",".join(self.CALLS + ["write"])] + self.command(args),
+                       stdout=subprocess.DEVNULL, check=True)
+        return [log]
 
     def kinds(self, uninstall):
         # One counted run first: a call the engine never makes needs no run of its own.
         args = ["uninstall" if uninstall else "install"] + self.fixture.folders
         self.fixture.reset(installed=True)
-        log = os.path.join(self.fixture.work, "calls.log")
-        subprocess.run(["strace", "-f", "-qq", "-o", log, "-e", "trace=" + ",".join(self.CALLS + ["write"]), self.program] + args,
-                       stdout=subprocess.DEVNULL, check=True)
-        with open(log) as f:
-            calls = [line.split()[1].split("(")[0] for line in f if "(" in line]
-        self.counts = {call: calls.count(call) for call in self.CALLS + ["write"]}
+        calls = []
+        for log in self.counted_run(args, os.path.join(self.fixture.work, "calls.log")):
+            with open(log) as f:
+                calls += [(m.group(1), m.group(2)) for m in map(CALL.match, f) if m]
+        self.counts = {call: [name for name, _ in calls].count(call) for call in self.CALLS + ["write"]}
+        writes = [WRITE_SIZE.match(rest) for name, rest in calls if name == "write"]
+        self.data_writes = [n for n, size in enumerate(writes, 1) if size and int(size.group(1)) >= self.DATA_WRITE]
         return [call for call in self.CALLS if self.counts[call]] + ([] if uninstall else ["write"])
+
+    def killing(self, kind, n):
+        """strace's arguments to kill at the nth step of the kind: for writes, the nth of
+        write_points points spread over the writes of file data."""
+        if kind == "write":
+            n = self.data_writes[(len(self.data_writes) - 1) * (n - 1) // (self.write_points - 1)]
+        return ["-e", f"trace={kind}", "-e", f"inject={kind}:signal=SIGKILL:when={n}"]
 
     def run(self, args, kind=None, n=0):
         """Runs the engine, killed at the nth step of the kind if given; returns (killed, output)."""
-        command = [self.program] + args
-        if kind == "write":
-            # The nth of WRITE_POINTS points spread over all the writes.
-            n = 1 + (self.counts["write"] - 1) * (n - 1) // (WRITE_POINTS - 1)
+        command = self.command(args)
         if kind is not None:
-            command = ["strace", "-f", "-o", "/dev/null", "-e", f"trace={kind}", "-e", f"inject={kind}:signal=SIGKILL:when={n}"] + command
-        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        return result.returncode == -9, result.stdout
+            command = ["strace", "-f", "-o", "/dev/null"] + self.killing(kind, n) + command
+        status, output = run_to_file(command)
+        return status == -9, output
+
+    def close(self):
+        pass
+
+
+# A call strace logs (a call another thread interrupts is logged as unfinished, then resumed): its
+# name and arguments; and of a write, the byte count asked for, its last argument.
+CALL = re.compile(r"^(?:\d+ +)?(\w+)\((.*)")
+WRITE_SIZE = re.compile(r".*, (\d+)(?:\) += | <unfinished)")
+
+
+def run_to_file(command, **kwargs):
+    """Runs a command to its end; returns its status and what it printed. Its output goes through
+    a file: under Wine, processes a run starts outlive it and would hold a pipe open."""
+    with tempfile.TemporaryFile("w+") as out:
+        status = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, timeout=300, **kwargs).returncode
+        out.seek(0)
+        return status, out.read()
+
+
+class WineRunner(Runner):
+    """The Windows build under Wine, in a private copy of the suite's prefix.
+
+    Under Wine the program's renames, removals and folder creations are made by wineserver on its
+    behalf, and only its writes by the program's own process (seen with strace). Each such call
+    of wineserver's is the whole change of one Win32 call: MoveFileExW one rename, CreateDirectoryW
+    one mkdir, DeleteFileW and RemoveDirectoryW one unlink or rmdir as the handle that marked the
+    entry closes. So strace attaches to a warm wineserver, kept running for the prefix, and kills
+    it at its nth such call, before the call is made: every process of the prefix ends with it,
+    the program included, between two Win32 calls as a kill on Windows would leave it. The
+    counted run checks that wineserver made no such call but the program's. Writes are counted
+    in the program's own process, as natively. A new wineserver then starts Wine's services again,
+    a few seconds a kill, so fewer points go inside the writing.
+    """
+
+    write_points = 4
+
+    def __init__(self, program, fixture, wine_run):
+        super().__init__(program, fixture)
+        if os.environ.get("QF_PRIVATE_MACHINE") != "1":
+            fail("the Wine mode mounts a private copy of the prefix: run it in scripts/private_machine.sh --fresh")
+        listed = subprocess.run(["bash", wine_run, "--environment"], stdout=subprocess.PIPE, text=True, check=True).stdout
+        self.env = dict(os.environ, **dict(line.split("=", 1) for line in listed.splitlines()))
+        self.env.pop("DISPLAY", None)
+        # Over the suite's prefix, at its own path, so nothing of it reaches the real one; the
+        # private /tmp gives this copy a wineserver of its own.
+        prefix = self.env["WINEPREFIX"]
+        layers = os.path.join(fixture.work, "prefix-layers")
+        os.makedirs(os.path.join(layers, "upper"))
+        os.makedirs(os.path.join(layers, "work"))
+        subprocess.run(["mount", "-t", "overlay", "qf_kill_prefix", "-o",
+                        f"lowerdir={prefix},upperdir={layers}/upper,workdir={layers}/work", prefix], check=True)
+        info = os.stat(prefix)
+        # Debian's Wine keeps it in a folder named at random (/tmp/wine-XXXXXX), upstream's in
+        # /tmp/.wine-UID; /tmp is private here.
+        self.socket = f"/tmp/*wine-*/server-{info.st_dev:x}-{info.st_ino:x}/socket"
+        self.server = None
+
+    def command(self, args):
+        # Wine shows the host's root as drive Z:.
+        return ["wine", self.program, args[0]] + ["Z:" + folder for folder in args[1:]]
+
+    def ensure_server(self):
+        if self.server is not None and self.server.poll() is None:
+            return
+        self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 60
+        while True:
+            for path in glob.glob(self.socket):
+                with socket.socket(socket.AF_UNIX) as s:
+                    try:
+                        s.connect(path)
+                        return
+                    except OSError:
+                        pass
+            if self.server.poll() is not None or time.monotonic() > deadline:
+                fail(f"Wine failure: wineserver did not start for the private prefix (status {self.server.poll()})")
+            time.sleep(0.02)
+
+    def attach_to_server(self, log, killing):
+        """strace on the running wineserver, once it is attached."""
+        strace = subprocess.Popen(["strace", "-o", log] + killing + ["-p", str(self.server.pid)],
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        attached = strace.stderr.readline()
+        if "attached" not in attached:
+            fail(f"strace could not attach to wineserver: {attached.strip()}")
+        return strace
+
+    def detach(self, strace):
+        if strace.poll() is None:
+            strace.terminate()
+        strace.wait(timeout=60)
+        strace.stderr.close()
+
+    def counted_run(self, args, log):
+        # A first run warms the new wineserver: Wine starts its own services with it.
+        self.ensure_server()
+        self.run(args)
+        self.fixture.reset(installed=True)
+        server_log = log + ".server"
+        strace = self.attach_to_server(server_log, ["-e", "trace=" + ",".join(self.CALLS)])
+        status, output = run_to_file(["strace", "-f", "-qq", "-o", log, "-e", "trace=write"] + self.command(args), env=self.env)
+        self.detach(strace)
+        if status != 0:
+            fail(f"the counted run failed ({status}): {output}")
+        with open(server_log) as f:
+            own = [line.strip() for line in f if CALL.match(line) and f"{self.fixture.work}/" not in line]
+        if own:
+            fail(f"wineserver made calls of its own during the run, which would be counted as the program's: {own[:3]}")
+        return [log, server_log]
+
+    def run(self, args, kind=None, n=0):
+        # A run that printed nothing and was not killed is a failure of Wine itself, as
+        # tests/windows/wine-run.sh.in tells it: it is tried once more.
+        for attempt in (1, 2):
+            killed, output = self.run_once(args, kind, n)
+            if killed or output.strip():
+                return killed, output
+            print(f"Wine failure: {self.program} printed nothing{'; trying once more' if attempt == 1 else ''}")
+        return killed, output
+
+    def run_once(self, args, kind, n):
+        self.ensure_server()
+        if kind == "write":
+            status, output = run_to_file(["strace", "-f", "-o", "/dev/null"] + self.killing(kind, n) + self.command(args), env=self.env)
+            return status == -9, output
+        strace = None if kind is None else self.attach_to_server("/dev/null", self.killing(kind, n))
+        status, output = run_to_file(self.command(args), env=self.env)
+        # The verdict is printed after the engine's last step: a run that printed it was not
+        # killed. One that printed nothing was, if wineserver died of it.
+        killed = False
+        if strace is not None and not output.strip():
+            try:
+                killed = self.server.wait(timeout=60) == -9
+            except subprocess.TimeoutExpired:
+                pass
+        if strace is not None:
+            self.detach(strace)
+        return killed, output
+
+    def close(self):
+        if self.server is not None:
+            subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.server.wait(timeout=60)
 
 
 def main():
-    if len(sys.argv) != 3:
-        print(__doc__)
-        return 2
-    program, archive_dir = sys.argv[1:3]
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--wine", metavar="WINE_RUN")
+    parser.add_argument("program", metavar="ENGINE_RUN")
+    parser.add_argument("archive_dir", metavar="ARCHIVE_DIR")
+    options = parser.parse_args()
+    program, archive_dir, wine_run = options.program, options.archive_dir, options.wine
     if shutil.which("strace") is None:
         fail("strace is missing (bash scripts/setup.sh installs it)")
 
     work = tempfile.mkdtemp(prefix="qf-kill-")
     started = time.monotonic()
     fixture = Fixture(work, archive_dir)
-    runner = Runner(program, fixture)
+    runner = Runner(program, fixture) if wine_run is None else WineRunner(program, fixture, wine_run)
+    try:
+        failures, kills, windows = kill_at_every_step(fixture, runner)
+    finally:
+        runner.close()
+        shutil.rmtree(work, ignore_errors=True)
+
+    broken = len({f.split(":")[0] for f in failures})
+    print(f"{kills} kills in {time.monotonic() - started:.0f} s; {broken} of them left a fault; "
+          f"after {windows}, one whole copy was under another name than the item's")
+    for failure in failures:
+        print(f"  {failure}")
+    if failures or kills == 0:
+        fail(f"{broken} of {kills} kill points broke the invariant or the recovery")
+    print("passed")
+    return 0
+
+
+def kill_at_every_step(fixture, runner):
+    """Returns what went wrong, how many runs were killed, and after how many of them one whole
+    copy was under another name than the item's."""
     failures, kills, windows = [], 0, 0
 
     for uninstall in (False, True):
         request = "uninstall" if uninstall else "install"
         args = [request] + fixture.folders
         for kind in runner.kinds(uninstall):
-            kills_before = kills
+            kills_before, kind_started = kills, time.monotonic()
             for n in range(1, 1000):
-                if kind == "write" and n > WRITE_POINTS:
+                if kind == "write" and n > runner.write_points:
                     break
                 fixture.reset(installed=True)
                 killed, output = runner.run(args, kind, n)
@@ -256,17 +445,8 @@ def main():
                     failures.append(f"{where}, then run again: {problem}")
             if kind == "write" and kills == kills_before:
                 failures.append(f"{request}: no run was killed while writing")
-
-    shutil.rmtree(work, ignore_errors=True)
-    broken = len({f.split(":")[0] for f in failures})
-    print(f"{kills} kills in {time.monotonic() - started:.0f} s; {broken} of them left a fault; "
-          f"after {windows}, one whole copy was under another name than the item's")
-    for failure in failures:
-        print(f"  {failure}")
-    if failures or kills == 0:
-        fail(f"{broken} of {kills} kill points broke the invariant or the recovery")
-    print("passed")
-    return 0
+            print(f"{request}, at each {kind}: {kills - kills_before} kills in {time.monotonic() - kind_started:.0f} s", flush=True)
+    return failures, kills, windows
 
 
 if __name__ == "__main__":
