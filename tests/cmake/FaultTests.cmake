@@ -15,7 +15,7 @@ if(WIN32)
             COMMAND bash "${CMAKE_SOURCE_DIR}/scripts/private_machine.sh" --fresh
                 "${QF_TEST_PYTHON}" "${qf_tests_dir}/faults/kill_at_every_step.py" --wine "${CMAKE_BINARY_DIR}/wine-run.sh"
                 $<TARGET_FILE:qf_engine_run> "${QF_ARCHIVE_DIR}"
-            TIMEOUT 900 LABELS kill_at_every_step IN_WINE_SESSION)
+            TIMEOUT 1800 LABELS kill_at_every_step IN_WINE_SESSION)
     endif()
     return()
 endif()

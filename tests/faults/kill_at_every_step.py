@@ -227,12 +227,13 @@ class Runner:
         return ["-e", f"trace={kind}", "-e", f"inject={kind}:signal=SIGKILL:when={n}"]
 
     def run(self, args, kind=None, n=0):
-        """Runs the engine, killed at the nth step of the kind if given; returns (killed, output)."""
+        """Runs the engine, killed at the nth step of the kind if given; returns whether it was
+        killed, and how it ended otherwise: "success" for the verdict alone and a clean exit."""
         command = self.command(args)
         if kind is not None:
             command = ["strace", "-f", "-o", "/dev/null"] + self.killing(kind, n) + command
-        status, output = run_to_file(command)
-        return status == -9, output
+        status, out, err = run_to_file(command)
+        return status == -9, ending(status, out, err)
 
     def close(self):
         pass
@@ -245,12 +246,22 @@ WRITE_SIZE = re.compile(r".*, (\d+)(?:\) += | <unfinished)")
 
 
 def run_to_file(command, **kwargs):
-    """Runs a command to its end; returns its status and what it printed. Its output goes through
-    a file: under Wine, processes a run starts outlive it and would hold a pipe open."""
-    with tempfile.TemporaryFile("w+") as out:
-        status = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, timeout=300, **kwargs).returncode
+    """Runs a command to its end; returns its status and what it printed to each stream. Its
+    output goes through files: under Wine, processes a run starts outlive it and would hold a pipe
+    open. Only what the program printed and its exit status tell how it ended: under Wine, Wine's
+    own processes print to the same error output."""
+    with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
+        status = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=300, **kwargs).returncode
         out.seek(0)
-        return status, out.read()
+        err.seek(0)
+        return status, out.read(), err.read()
+
+
+def ending(status, out, err):
+    verdict = out.strip()
+    if status == 0 and verdict == "success":
+        return verdict
+    return f"{verdict or 'no verdict'}, exit status {status}" + (f"; error output: {err.strip()}" if err.strip() else "")
 
 
 class WineRunner(Runner):
@@ -335,10 +346,10 @@ class WineRunner(Runner):
         self.fixture.reset(installed=True)
         server_log = log + ".server"
         strace = self.attach_to_server(server_log, ["-e", "trace=" + ",".join(self.CALLS)])
-        status, output = run_to_file(["strace", "-f", "-qq", "-o", log, "-e", "trace=write"] + self.command(args), env=self.env)
+        status, out, err = run_to_file(["strace", "-f", "-qq", "-o", log, "-e", "trace=write"] + self.command(args), env=self.env)
         self.detach(strace)
-        if status != 0:
-            fail(f"the counted run failed ({status}): {output}")
+        if ending(status, out, err) != "success":
+            fail(f"the counted run failed: {ending(status, out, err)}")
         with open(server_log) as f:
             own = [line.strip() for line in f if CALL.match(line) and f"{self.fixture.work}/" not in line]
         if own:
@@ -349,30 +360,30 @@ class WineRunner(Runner):
         # A run that printed nothing and was not killed is a failure of Wine itself, as
         # tests/windows/wine-run.sh.in tells it: it is tried once more.
         for attempt in (1, 2):
-            killed, output = self.run_once(args, kind, n)
-            if killed or output.strip():
-                return killed, output
-            print(f"Wine failure: {self.program} printed nothing{'; trying once more' if attempt == 1 else ''}")
-        return killed, output
+            killed, status, out, err = self.run_once(args, kind, n)
+            if killed or out.strip():
+                return killed, ending(status, out, err)
+            print(f"Wine failure: {self.program} printed nothing ({ending(status, out, err)}){'; trying once more' if attempt == 1 else ''}")
+        return killed, ending(status, out, err)
 
     def run_once(self, args, kind, n):
         self.ensure_server()
         if kind == "write":
-            status, output = run_to_file(["strace", "-f", "-o", "/dev/null"] + self.killing(kind, n) + self.command(args), env=self.env)
-            return status == -9, output
+            status, out, err = run_to_file(["strace", "-f", "-o", "/dev/null"] + self.killing(kind, n) + self.command(args), env=self.env)
+            return status == -9, status, out, err
         strace = None if kind is None else self.attach_to_server("/dev/null", self.killing(kind, n))
-        status, output = run_to_file(self.command(args), env=self.env)
+        status, out, err = run_to_file(self.command(args), env=self.env)
         # The verdict is printed after the engine's last step: a run that printed it was not
         # killed. One that printed nothing was, if wineserver died of it.
         killed = False
-        if strace is not None and not output.strip():
+        if strace is not None and not out.strip():
             try:
                 killed = self.server.wait(timeout=60) == -9
             except subprocess.TimeoutExpired:
                 pass
         if strace is not None:
             self.detach(strace)
-        return killed, output
+        return killed, status, out, err
 
     def close(self):
         if self.server is not None:
@@ -427,8 +438,8 @@ def kill_at_every_step(fixture, runner):
                 fixture.reset(installed=True)
                 killed, output = runner.run(args, kind, n)
                 if not killed:
-                    if output.strip() != "success":
-                        failures.append(f"{request}, unkilled with {kind} #{n} counted: {output.strip()}")
+                    if output != "success":
+                        failures.append(f"{request}, unkilled with {kind} #{n} counted: {output}")
                     if kind == "write":
                         continue
                     break
@@ -439,8 +450,8 @@ def kill_at_every_step(fixture, runner):
                 for problem in problems:
                     failures.append(f"{where}: {problem}")
                 killed, output = runner.run(args)
-                if killed or output.strip() != "success":
-                    failures.append(f"{where}: the next run failed: {output.strip()}")
+                if killed or output != "success":
+                    failures.append(f"{where}: the next run failed: {output}")
                 for problem in fixture.problems_at_end(uninstall):
                     failures.append(f"{where}, then run again: {problem}")
             if kind == "write" and kills == kills_before:
