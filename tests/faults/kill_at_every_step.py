@@ -313,7 +313,7 @@ class WineRunner(Runner):
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 60
         while True:
-            for path in glob.glob(self.socket):
+            for path in glob.glob(self.socket, include_hidden=True):
                 with socket.socket(socket.AF_UNIX) as s:
                     try:
                         s.connect(path)
