@@ -31,10 +31,10 @@ namespace
     }
 } // namespace
 
-std::optional<std::vector<juce::uint32>> recorded (const juce::MemoryBlock& archive, const juce::ZipFile& zip)
+std::optional<std::vector<juce::uint32>> recorded (ArchiveData archive, const juce::ZipFile& zip)
 {
-    const auto* bytes = static_cast<const juce::uint8*> (archive.getData());
-    const auto size = archive.getSize();
+    const auto* bytes = static_cast<const juce::uint8*> (archive.data);
+    const auto size = bytes != nullptr ? archive.size : 0;
     const auto end = findEndOfDirectory (bytes, size);
 
     if (! end)
