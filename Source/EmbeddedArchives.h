@@ -21,12 +21,3 @@ struct ArchiveData
     program's logic never pulls 29 MB of data into a test binary.
 */
 ArchiveData embeddedArchive (int formatIndex);
-
-/** A private copy of an archive's bytes.
-
-    An archive in the executable's image stays resident once read, so a plain copy would keep
-    every archive installed so far in memory next to the copy. This one lets the system drop the
-    image's pages as soon as they have been copied (they are read back from the file if ever
-    needed again), so an install holds about one archive at a time.
-*/
-juce::MemoryBlock copyArchive (ArchiveData archive);

@@ -1,12 +1,6 @@
 #include "EntryChecksums.h"
 
-// The zlib JUCE is built on: JUCE's own copy inside juce_core, or the system's where JUCE was
-// built without one (as Debian builds it).
-#if JUCE_INCLUDE_ZLIB_CODE
-#include <juce_core/zip/juce_zlib.h>
-#else
-#include JUCE_ZLIB_INCLUDE_PATH
-#endif
+#include <libdeflate.h>
 
 namespace EntryChecksums
 {
@@ -37,10 +31,10 @@ namespace
     }
 } // namespace
 
-std::optional<std::vector<juce::uint32>> recorded (const juce::MemoryBlock& archive, const juce::ZipFile& zip)
+std::optional<std::vector<juce::uint32>> recorded (ArchiveData archive, const juce::ZipFile& zip)
 {
-    const auto* bytes = static_cast<const juce::uint8*> (archive.getData());
-    const auto size = archive.getSize();
+    const auto* bytes = static_cast<const juce::uint8*> (archive.data);
+    const auto size = bytes != nullptr ? archive.size : 0;
     const auto end = findEndOfDirectory (bytes, size);
 
     if (! end)
@@ -83,19 +77,6 @@ std::optional<std::vector<juce::uint32>> recorded (const juce::MemoryBlock& arch
 
 juce::uint32 update (juce::uint32 crc, const void* data, size_t numBytes)
 {
-#if JUCE_INCLUDE_ZLIB_CODE
-    using juce::zlibNamespace::crc32;
-#endif
-
-    // zlib takes at most 4 GB a call.
-    for (const auto* p = static_cast<const unsigned char*> (data); numBytes > 0;)
-    {
-        const auto n = (unsigned int) juce::jmin (numBytes, (size_t) 0x40000000);
-        crc = (juce::uint32) crc32 (crc, p, n);
-        p += n;
-        numBytes -= n;
-    }
-
-    return crc;
+    return libdeflate_crc32 (crc, data, numBytes);
 }
 } // namespace EntryChecksums

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_core/juce_core.h>
+#include "EmbeddedArchives.h"
 
 #include <optional>
 #include <vector>
@@ -16,7 +16,7 @@ namespace EntryChecksums
 /** The CRC-32 recorded for each entry of the archive, in the order the ZipFile made from the
         same bytes lists its entries. Nothing when the central directory cannot be read, or does
         not list exactly the names and sizes the ZipFile lists: then no entry can be checked. */
-std::optional<std::vector<juce::uint32>> recorded (const juce::MemoryBlock& archive, const juce::ZipFile& zip);
+std::optional<std::vector<juce::uint32>> recorded (ArchiveData archive, const juce::ZipFile& zip);
 
 /** The running CRC-32 carried on over more bytes; start from 0. */
 juce::uint32 update (juce::uint32 crc, const void* data, size_t numBytes);

@@ -1,12 +1,12 @@
 #include "InstallEngine.h"
 
+#include "ArchiveInputStream.h"
 #include "EntryChecksums.h"
 #include "InstalledState.h"
 #include "PlatformFiles.h"
 #include "SiblingNames.h"
 
 #include <cstring>
-#include <new>
 #include <optional>
 
 namespace InstallEngine
@@ -355,23 +355,12 @@ namespace
     // load hidden. On failure nothing of it stays in sight.
     Outcome stageArchive (const juce::File& installFolder, const juce::String& itemName, ArchiveData archive, Stage& stage)
     {
-        std::unique_ptr<juce::MemoryBlock> copy;
-
-        try
-        {
-            copy = std::make_unique<juce::MemoryBlock> (copyArchive (archive));
-        }
-        catch (const std::bad_alloc&)
-        {
-            return Outcome::archiveUnreadable;
-        }
-
         stage.copy = SiblingNames::unused (installFolder, itemName, Role::staging);
         auto outcome = Outcome::done;
 
         {
-            juce::ZipFile zip (new juce::MemoryInputStream (*copy, false), true);
-            const auto checksums = EntryChecksums::recorded (*copy, zip);
+            juce::ZipFile zip (new ArchiveInputStream (archive), true);
+            const auto checksums = EntryChecksums::recorded (archive, zip);
 
             if (! checksums.has_value())
                 outcome = Outcome::archiveUnreadable;

@@ -1,7 +1,7 @@
 // Prints how long an install, an uninstall and a paint take, and how much memory an install
 // needs, next to what a user would compare them with. Figures only: nothing here fails a build.
 //
-//   qf_bench [--runs N] [--root FOLDER] [--install-only]
+//   qf_bench [--runs N] [--root FOLDER] [--install-only] [--floor-goal RATIO]
 //
 // Everything is written below a private temporary machine (SystemFolders::ScopedOverride).
 
@@ -245,7 +245,7 @@ int rssChild (const juce::File& parent)
 }
 
 //==============================================================================
-void installFigures (const juce::File& parent, int runs)
+void installFigures (const juce::File& parent, int runs, double floorGoal)
 {
     Machine machine (parent);
     const auto& installFolders = machine.folders.defaultInstallFolders;
@@ -332,7 +332,7 @@ void installFigures (const juce::File& parent, int runs)
     printGoal ("unzip ran", unzipOk, "");
     printGoal ("floor inflated every byte", inflated == payloadBytes, format ("%.0f of %.0f bytes", (double) inflated, (double) payloadBytes));
     printGoal ("install at least 1.4 x unzip's speed", tUnzip / tEngine >= 1.4, format ("%.2f x", tUnzip / tEngine));
-    printGoal ("install within 1.3 x of the floor", tEngine / tFloor <= 1.3, format ("%.2f x the floor's time", tEngine / tFloor));
+    printGoal (format ("install within %.1f x of the floor", floorGoal).c_str(), tEngine / tFloor <= floorGoal, format ("%.2f x the floor's time", tEngine / tFloor));
 }
 
 void memoryFigures (const juce::File& parent)
@@ -416,6 +416,8 @@ int main (int argc, char** argv)
 {
     int runs = 7;
     bool installOnly = false;
+    // The sample payload's goal; benchmarks/embedding.py gives the large payload's.
+    double floorGoal = 1.1;
     auto parent = juce::File::getSpecialLocation (juce::File::tempDirectory);
 
     for (int i = 1; i < argc; ++i)
@@ -435,6 +437,8 @@ int main (int argc, char** argv)
 
         if (option == "--rss-child")
             return rssChild (juce::File (argv[i]));
+        if (option == "--floor-goal")
+            floorGoal = std::atof (argv[i]);
         if (option == "--runs")
             runs = std::max (1, std::atoi (argv[i]));
         if (option == "--root")
@@ -444,7 +448,7 @@ int main (int argc, char** argv)
     parent.createDirectory();
     std::printf ("qf_bench: native Linux build, files under %s\n\n", parent.getFullPathName().toRawUTF8());
 
-    installFigures (parent, runs);
+    installFigures (parent, runs, floorGoal);
 
     if (installOnly)
         return failures == 0 ? 0 : 1;

@@ -110,7 +110,7 @@ TEST (Archives, UnpackThroughZipFileToThePayloadTheyWereMadeFrom)
         const Archive archive (index);
         SCOPED_TRACE (archive.name);
         // The installer checks what it writes against the checksums in the central directory.
-        const auto recorded = EntryChecksums::recorded (archive.bytes, *archive.zip);
+        const auto recorded = EntryChecksums::recorded ({ archive.bytes.getData(), archive.bytes.getSize() }, *archive.zip);
         ASSERT_TRUE (recorded.has_value());
         Entries listed;
 
