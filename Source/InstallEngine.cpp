@@ -406,6 +406,8 @@ namespace
 
 Outcome uninstallFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     if (! InstalledState::isUsableInstallFolder (installFolder))
         return Outcome::unusableFolder;
 
@@ -432,6 +434,8 @@ Outcome uninstallFormat (const juce::File& installFolder, const juce::String& pr
 
 Outcome installFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex, ArchiveData archive)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     if (! InstalledState::isUsableInstallFolder (installFolder))
         return Outcome::unusableFolder;
 
@@ -491,8 +495,8 @@ Outcome installFormat (const juce::File& installFolder, const juce::String& prod
     return Outcome::done;
 }
 
-bool run (std::array<bool, 3>& selected,
-          const std::array<juce::File, 3>& installFolders,
+bool run (Product::PerFormat<bool>& selected,
+          const Product::PerFormat<juce::File>& installFolders,
           const juce::String& productName,
           bool uninstall)
 {

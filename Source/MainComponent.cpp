@@ -488,6 +488,7 @@ void MainComponent::buttonStateChanged (juce::Button* button)
 
 juce::String MainComponent::tileStatus (int formatIndex) const
 {
+    jassert (Product::isFormatIndex (formatIndex));
     const auto& folder = installFolders[(size_t) formatIndex];
     const auto installed = InstalledState::isInstalled (folder, productName, formatIndex);
     return statusText (installed, installed ? InstalledState::installedVersion (folder, productName, formatIndex) : juce::String());

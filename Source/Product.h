@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <array>
+
 /** The one product this installer ships, and the fixed tables indexed by format.
 
     A format is just an index (0 = VST3, 1 = CLAP, 2 = AAX) into parallel tables; every loop over
@@ -11,6 +13,16 @@
 namespace Product
 {
 constexpr int numFormats = 3;
+
+/** One value for each format, in the tables' order. */
+template <typename T>
+using PerFormat = std::array<T, (size_t) numFormats>;
+
+/** Whatever takes a format index asserts this of it. */
+constexpr bool isFormatIndex (int index) noexcept
+{
+    return index >= 0 && index < numFormats;
+}
 
 enum FormatIndex
 {
