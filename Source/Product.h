@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ButtonNames.h"
+
 #include <juce_core/juce_core.h>
 
 #include <array>
@@ -31,7 +33,7 @@ enum FormatIndex
     aax = 2
 };
 
-inline const juce::StringArray linkNames { "EULA", "MANUAL", "WEBSITE", "SUPPORT" };
+inline const juce::StringArray linkNames { ButtonNames::eula, ButtonNames::manual, ButtonNames::website, ButtonNames::support };
 inline const juce::StringArray formatNames { "VST3", "CLAP", "AAX" };
 inline const juce::StringArray extensions { ".vst3", ".clap", ".aaxplugin" };
 
