@@ -1,9 +1,13 @@
 #include "EmbeddedArchives.h"
 
+#include "Product.h"
+
 #include <PayloadData.h>
 
 ArchiveData embeddedArchive (int formatIndex)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     switch (formatIndex)
     {
         case 0:

@@ -395,6 +395,8 @@ namespace
 
 Outcome uninstallFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     if (! InstalledState::isUsableInstallFolder (installFolder))
         return Outcome::unusableFolder;
 
@@ -421,6 +423,8 @@ Outcome uninstallFormat (const juce::File& installFolder, const juce::String& pr
 
 Outcome installFormat (const juce::File& installFolder, const juce::String& productName, int formatIndex, ArchiveData archive)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     if (! InstalledState::isUsableInstallFolder (installFolder))
         return Outcome::unusableFolder;
 
@@ -480,8 +484,8 @@ Outcome installFormat (const juce::File& installFolder, const juce::String& prod
     return Outcome::done;
 }
 
-bool run (std::array<bool, 3>& selected,
-          const std::array<juce::File, 3>& installFolders,
+bool run (Product::PerFormat<bool>& selected,
+          const Product::PerFormat<juce::File>& installFolders,
           const juce::String& productName,
           bool uninstall)
 {

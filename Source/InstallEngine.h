@@ -1,10 +1,9 @@
 #pragma once
 
 #include "EmbeddedArchives.h"
+#include "Product.h"
 
 #include <juce_core/juce_core.h>
-
-#include <array>
 
 /** Installs and uninstalls the product's formats in their install folders.
 
@@ -45,8 +44,8 @@ Outcome uninstallFormat (const juce::File& installFolder, const juce::String& pr
         clears the ticks of the formats it handled, and returns the verdict: true only if at
         least one format was handled and every one of them is done. All the waiting for other
         processes' brief holds in one run shares one PlatformFiles::ScopedLockWait. */
-bool run (std::array<bool, 3>& selected,
-          const std::array<juce::File, 3>& installFolders,
+bool run (Product::PerFormat<bool>& selected,
+          const Product::PerFormat<juce::File>& installFolders,
           const juce::String& productName,
           bool uninstall);
 } // namespace InstallEngine

@@ -7,6 +7,8 @@ namespace InstalledState
 {
 juce::String itemName (const juce::String& productName, int formatIndex)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     return productName + Product::extensions[formatIndex];
 }
 
@@ -17,11 +19,15 @@ bool isUsableInstallFolder (const juce::File& installFolder)
 
 juce::File targetPath (const juce::File& installFolder, const juce::String& productName, int formatIndex)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     return installFolder.getChildFile (itemName (productName, formatIndex));
 }
 
 bool isInstalled (const juce::File& installFolder, const juce::String& productName, int formatIndex)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     if (! isUsableInstallFolder (installFolder))
         return false;
 
@@ -30,6 +36,8 @@ bool isInstalled (const juce::File& installFolder, const juce::String& productNa
 
 juce::String installedVersion (const juce::File& installFolder, const juce::String& productName, int formatIndex)
 {
+    jassert (Product::isFormatIndex (formatIndex));
+
     // No disk query of its own for the item: paint has just asked isInstalled(), and a missing
     // binary reads as no version anyway.
     if (! isUsableInstallFolder (installFolder))

@@ -1,6 +1,7 @@
 #include "MainComponent.h"
 
 #include "AddressLauncher.h"
+#include "ButtonNames.h"
 #include "EulaText.h"
 #include "FocusMark.h"
 #include "FontFactory.h"
@@ -84,8 +85,8 @@ MainComponent::MainComponent()
         { return tileStatus ((int) i); };
     }
 
-    installButton = Widgets::makeClickTarget (*this, *this, "INSTALL", actionTitle (false));
-    selectAllButton = Widgets::makeClickTarget (*this, *this, "SELECT_ALL", "Select all");
+    installButton = Widgets::makeClickTarget (*this, *this, ButtonNames::install, actionTitle (false));
+    selectAllButton = Widgets::makeClickTarget (*this, *this, ButtonNames::selectAll, "Select all");
 
     for (auto* button : { linkButtons[0].get(), linkButtons[1].get(), linkButtons[2].get(), linkButtons[3].get(), formatButtons[0].get(), formatButtons[1].get(), formatButtons[2].get(), installButton.get(), selectAllButton.get() })
     {
@@ -432,22 +433,22 @@ void MainComponent::buttonClicked (juce::Button* button)
 {
     const auto name = button->getName();
 
-    if (name == "EULA")
+    if (name == ButtonNames::eula)
     {
         eulaPanel = std::make_unique<panel_eula> (eulaText);
         addAndMakeVisible (*eulaPanel);
         placePanel (*eulaPanel);
         openPanel (*eulaPanel, *linkButtons[0]);
     }
-    else if (name == "WEBSITE")
+    else if (name == ButtonNames::website)
     {
         AddressLauncher::launch (productPageAddress);
     }
-    else if (name == "MANUAL")
+    else if (name == ButtonNames::manual)
     {
         AddressLauncher::launch (manualAddress);
     }
-    else if (name == "SUPPORT")
+    else if (name == ButtonNames::support)
     {
         supportPanel = std::make_unique<panel_support>();
         addAndMakeVisible (*supportPanel);
@@ -455,18 +456,18 @@ void MainComponent::buttonClicked (juce::Button* button)
         placePanel (*supportPanel);
         openPanel (*supportPanel, *linkButtons[3]);
     }
-    else if (name == "VST3" || name == "CLAP" || name == "AAX")
+    else if (Product::formatNames.contains (name))
     {
         auto& tick = selected[(size_t) Product::formatNames.indexOf (name)];
         tick = ! tick;
         repaint();
         announceTicks();
     }
-    else if (name == "INSTALL")
+    else if (name == ButtonNames::install)
     {
         runInstallOperation();
     }
-    else if (name == "SELECT_ALL")
+    else if (name == ButtonNames::selectAll)
     {
         selected.fill (true);
         repaint();
@@ -488,6 +489,7 @@ void MainComponent::buttonStateChanged (juce::Button* button)
 
 juce::String MainComponent::tileStatus (int formatIndex) const
 {
+    jassert (Product::isFormatIndex (formatIndex));
     const auto& folder = installFolders[(size_t) formatIndex];
     const auto installed = InstalledState::isInstalled (folder, productName, formatIndex);
     return statusText (installed, installed ? InstalledState::installedVersion (folder, productName, formatIndex) : juce::String());
@@ -495,19 +497,19 @@ juce::String MainComponent::tileStatus (int formatIndex) const
 
 std::optional<juce::String> MainComponent::helpTextFor (const juce::String& buttonName) const
 {
-    if (buttonName == "EULA")
+    if (buttonName == ButtonNames::eula)
         return juce::String ("Click to read End-User License Agreement");
 
-    if (buttonName == "MANUAL")
+    if (buttonName == ButtonNames::manual)
         return juce::String ("Click to open product manual in your web browser");
 
-    if (buttonName == "WEBSITE")
+    if (buttonName == ButtonNames::website)
         return juce::String ("Click to open product page on the Quillfen website");
 
-    if (buttonName == "SUPPORT")
+    if (buttonName == ButtonNames::support)
         return juce::String ("Email and Discord support");
 
-    if (buttonName == "VST3" || buttonName == "CLAP" || buttonName == "AAX")
+    if (Product::formatNames.contains (buttonName))
     {
         // Asked afresh each time, so right after an install the same tile offers the update.
         const auto format = Product::formatNames.indexOf (buttonName);
@@ -516,7 +518,7 @@ std::optional<juce::String> MainComponent::helpTextFor (const juce::String& butt
                    : "Select to install " + buttonName;
     }
 
-    if (buttonName == "INSTALL")
+    if (buttonName == ButtonNames::install)
         return juce::String ("Click to install selected. ") + "Shift-click to uninstall selected";
 
     return std::nullopt;

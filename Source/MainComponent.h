@@ -2,6 +2,7 @@
 
 #include "ClickTarget.h"
 #include "CustomLookAndFeel.h"
+#include "Product.h"
 #include "ScreenText.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -41,9 +42,17 @@ public:
     //==============================================================================
     // Read-only views for the panels' owner logic and for tests.
     float getUnit() const noexcept { return unit; }
-    bool isSelected (int formatIndex) const noexcept { return selected[(size_t) formatIndex]; }
+    bool isSelected (int formatIndex) const noexcept
+    {
+        jassert (Product::isFormatIndex (formatIndex));
+        return selected[(size_t) formatIndex];
+    }
     bool isUninstallMode() const noexcept { return uninstallMode; }
-    const juce::File& getInstallFolder (int formatIndex) const noexcept { return installFolders[(size_t) formatIndex]; }
+    const juce::File& getInstallFolder (int formatIndex) const noexcept
+    {
+        jassert (Product::isFormatIndex (formatIndex));
+        return installFolders[(size_t) formatIndex];
+    }
     const juce::File& getSettingsFolder() const noexcept { return settingsFolder; }
     const juce::String& getProductName() const noexcept { return productName; }
     juce::Label& getHelpLabel() const noexcept { return *helpLabel; }
@@ -104,7 +113,7 @@ private:
     juce::String productName, productVersion, platformSuffix;
 
     std::array<std::unique_ptr<ClickTarget>, 4> linkButtons;
-    std::array<std::unique_ptr<ClickTarget>, 3> formatButtons;
+    Product::PerFormat<std::unique_ptr<ClickTarget>> formatButtons;
     std::unique_ptr<ClickTarget> installButton;
     std::unique_ptr<ClickTarget> selectAllButton;
 
@@ -116,7 +125,7 @@ private:
 
     std::unique_ptr<juce::Label> helpLabel;
 
-    std::array<std::unique_ptr<juce::Drawable>, 3> formatIcons;
+    Product::PerFormat<std::unique_ptr<juce::Drawable>> formatIcons;
 
     // Entries 0 to 3 belong to the link buttons, entry 4 is the action button's icon.
     std::array<std::unique_ptr<juce::Drawable>, 5> linkIcons;
@@ -127,8 +136,8 @@ private:
     juce::File settingsFolder;
 
     bool uninstallMode = false;
-    std::array<bool, 3> selected {};
-    std::array<juce::File, 3> installFolders;
+    Product::PerFormat<bool> selected {};
+    Product::PerFormat<juce::File> installFolders;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
 };

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "ButtonNames.h"
+
 #include <juce_core/juce_core.h>
+
+#include <array>
 
 /** The one product this installer ships, and the fixed tables indexed by format.
 
@@ -12,6 +16,16 @@ namespace Product
 {
 constexpr int numFormats = 3;
 
+/** One value for each format, in the tables' order. */
+template <typename T>
+using PerFormat = std::array<T, (size_t) numFormats>;
+
+/** Whatever takes a format index asserts this of it. */
+constexpr bool isFormatIndex (int index) noexcept
+{
+    return index >= 0 && index < numFormats;
+}
+
 enum FormatIndex
 {
     vst3 = 0,
@@ -19,7 +33,7 @@ enum FormatIndex
     aax = 2
 };
 
-inline const juce::StringArray linkNames { "EULA", "MANUAL", "WEBSITE", "SUPPORT" };
+inline const juce::StringArray linkNames { ButtonNames::eula, ButtonNames::manual, ButtonNames::website, ButtonNames::support };
 inline const juce::StringArray formatNames { "VST3", "CLAP", "AAX" };
 inline const juce::StringArray extensions { ".vst3", ".clap", ".aaxplugin" };
 

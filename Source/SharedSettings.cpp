@@ -19,7 +19,7 @@ namespace
     // By format index: VST3, CLAP, AAX.
     const char* const pathAttributes[] = { "VST3_Path", "CLAP_Path", "AAX_Path" };
 
-    void readFolders (const juce::XmlElement& root, std::array<juce::File, 3>& installFolders)
+    void readFolders (const juce::XmlElement& root, Product::PerFormat<juce::File>& installFolders)
     {
         for (size_t i = 0; i < installFolders.size(); ++i)
         {
@@ -33,7 +33,7 @@ namespace
         }
     }
 
-    void writeFolders (const juce::File& file, const std::array<juce::File, 3>& installFolders)
+    void writeFolders (const juce::File& file, const Product::PerFormat<juce::File>& installFolders)
     {
         juce::XmlElement root (rootName);
         root.setAttribute (noteAttribute, importantNote);
@@ -63,7 +63,7 @@ juce::File settingsFileIn (const juce::File& settingsFolder)
     return settingsFolder.getChildFile (settingsFileName);
 }
 
-void settle (const juce::File& settingsFolder, std::array<juce::File, 3>& installFolders)
+void settle (const juce::File& settingsFolder, Product::PerFormat<juce::File>& installFolders)
 {
     const auto file = settingsFileIn (settingsFolder);
 

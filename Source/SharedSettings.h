@@ -1,8 +1,8 @@
 #pragma once
 
-#include <juce_core/juce_core.h>
+#include "Product.h"
 
-#include <array>
+#include <juce_core/juce_core.h>
 
 /** The settings file all of the maker's installers share: where each format gets installed.
 
@@ -27,5 +27,5 @@ extern const juce::String importantNote;
 
 /** Reads the install folders from the settings file, or writes the file with the folders
         passed in (the defaults) when there is none. Failures fall back silently. */
-void settle (const juce::File& settingsFolder, std::array<juce::File, 3>& installFolders);
+void settle (const juce::File& settingsFolder, Product::PerFormat<juce::File>& installFolders);
 } // namespace SharedSettings

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <juce_core/juce_core.h>
+#include "Product.h"
 
-#include <array>
+#include <juce_core/juce_core.h>
 
 /** The machine-wide folders the installer reads and writes.
 
@@ -18,7 +18,7 @@ struct SystemFolders
     juce::File temporary;
 
     /** The install folder of each format when the settings file says nothing else. */
-    std::array<juce::File, 3> defaultInstallFolders;
+    Product::PerFormat<juce::File> defaultInstallFolders;
 
     /** The real folders of this machine. */
     static SystemFolders forThisMachine();

@@ -1,5 +1,6 @@
 #include "panel_eula.h"
 
+#include "ButtonNames.h"
 #include "FocusMark.h"
 #include "Palette.h"
 #include "Widgets.h"
@@ -47,7 +48,7 @@ panel_eula::panel_eula (const juce::String& licenceText)
     textEditor->setEscapeAndReturnKeysConsumed (false);
     textEditor->setTitle ("Licence agreement");
 
-    closeButton = Widgets::makeClickTarget (*this, *this, "X", "Close licence agreement");
+    closeButton = Widgets::makeClickTarget (*this, *this, ButtonNames::close, "Close licence agreement");
     heading = Widgets::makeScreenText (*this, headingText);
 
     setTitle ("Licence agreement");

@@ -1,6 +1,7 @@
 #include "panel_support.h"
 
 #include "AddressLauncher.h"
+#include "ButtonNames.h"
 #include "FocusMark.h"
 #include "Palette.h"
 #include "Product.h"
@@ -27,9 +28,9 @@ panel_support::panel_support()
     discordIcon = Widgets::loadIcon (BinaryData::icon_discord_svg, BinaryData::icon_discord_svgSize);
     mailIcon = Widgets::loadIcon (BinaryData::icon_mail_svg, BinaryData::icon_mail_svgSize);
 
-    closeButton = Widgets::makeClickTarget (*this, *this, "X", "Close support");
-    discordButton = Widgets::makeClickTarget (*this, *this, "DISCORD", "Join the Quillfen Discord");
-    mailButton = Widgets::makeClickTarget (*this, *this, "MAIL", "E-mail Quillfen support");
+    closeButton = Widgets::makeClickTarget (*this, *this, ButtonNames::close, "Close support");
+    discordButton = Widgets::makeClickTarget (*this, *this, ButtonNames::discord, "Join the Quillfen Discord");
+    mailButton = Widgets::makeClickTarget (*this, *this, ButtonNames::mail, "E-mail Quillfen support");
     discordButton->helpText = []
     { return Product::discordInvitation; };
     mailButton->helpText = []
@@ -130,7 +131,7 @@ void panel_support::buttonClicked (juce::Button* button)
 {
     const auto name = button->getName();
 
-    if (name == "X")
+    if (name == ButtonNames::close)
     {
         if (auto* parent = getParentComponent())
         {
@@ -140,11 +141,11 @@ void panel_support::buttonClicked (juce::Button* button)
                 onClose();
         }
     }
-    else if (name == "DISCORD")
+    else if (name == ButtonNames::discord)
     {
         AddressLauncher::launch (juce::URL (Product::discordInvitation));
     }
-    else if (name == "MAIL")
+    else if (name == ButtonNames::mail)
     {
         AddressLauncher::launch (juce::URL (Product::supportMailAddress));
     }

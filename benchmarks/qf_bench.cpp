@@ -18,7 +18,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -109,7 +108,7 @@ struct Machine
 
     bool engine (bool uninstall) const
     {
-        std::array<bool, 3> selected { true, true, true };
+        Product::PerFormat<bool> selected { true, true, true };
         return InstallEngine::run (selected, folders.defaultInstallFolders, Product::name, uninstall);
     }
 
@@ -253,7 +252,7 @@ void installFigures (const juce::File& parent, int runs, double floorGoal)
     const juce::File archiveDir (QF_BENCH_ARCHIVE_DIR);
     static const char* const zipNames[] = { "vst3.zip", "clap.zip", "aax.zip" };
 
-    std::array<std::vector<Entry>, 3> entries;
+    Product::PerFormat<std::vector<Entry>> entries;
     size_t payloadBytes = 0;
 
     for (int format = 0; format < 3; ++format)

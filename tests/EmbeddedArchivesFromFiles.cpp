@@ -1,18 +1,17 @@
 #include "EmbeddedArchives.h"
+#include "Product.h"
 #include "TestSupport.h"
 
 #include <juce_core/juce_core.h>
-
-#include <array>
 
 // The test programs' own embeddedArchive(), in place of Source/EmbeddedArchives.cpp: the archives
 // the build generated, read from disk, instead of the 29 MB the installer compiles in. Tests may
 // swap in archives of their own (TestSupport::ScopedArchive).
 namespace
 {
-std::array<juce::MemoryBlock, 3> loaded;
-std::array<juce::MemoryBlock, 3> replacements;
-std::array<bool, 3> replaced {};
+Product::PerFormat<juce::MemoryBlock> loaded;
+Product::PerFormat<juce::MemoryBlock> replacements;
+Product::PerFormat<bool> replaced {};
 } // namespace
 
 juce::File TestSupport::archiveFile (int formatIndex)
@@ -35,7 +34,7 @@ TestSupport::ScopedArchive::~ScopedArchive()
 
 ArchiveData embeddedArchive (int formatIndex)
 {
-    if (formatIndex < 0 || formatIndex >= 3)
+    if (! Product::isFormatIndex (formatIndex))
         return {};
 
     const auto i = (size_t) formatIndex;

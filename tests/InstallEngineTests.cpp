@@ -704,26 +704,26 @@ TEST (InstallEngineLinks, AnInstallFolderReachedThroughALinkIsUsedLikeAnyOther)
 TEST (InstallEngineRun, TicksClearAndTheVerdictNeedsOneProcessedFormatAndNoFailure)
 {
     TestSupport::TempFolder temp;
-    std::array<juce::File, 3> folders { temp.root.getChildFile ("VST3"), temp.root.getChildFile ("CLAP"), juce::File() };
+    Product::PerFormat<juce::File> folders { temp.root.getChildFile ("VST3"), temp.root.getChildFile ("CLAP"), juce::File() };
 
-    std::array<bool, 3> none {};
+    Product::PerFormat<bool> none {};
     EXPECT_FALSE (InstallEngine::run (none, folders, product, false)) << "nothing ticked fails";
     EXPECT_TRUE (snapshot (temp.root).empty());
 
-    std::array<bool, 3> two { true, true, false };
+    Product::PerFormat<bool> two { true, true, false };
     EXPECT_TRUE (InstallEngine::run (two, folders, product, false));
-    EXPECT_EQ (two, (std::array<bool, 3> {}));
+    EXPECT_EQ (two, (Product::PerFormat<bool> {}));
     EXPECT_TRUE (folders[0].getChildFile ("Halcyra 2.vst3").isDirectory());
     EXPECT_TRUE (folders[1].getChildFile ("Halcyra 2.clap").existsAsFile());
 
     // AAX has no usable folder: it fails, the others still run, every tick clears.
-    std::array<bool, 3> all { true, true, true };
+    Product::PerFormat<bool> all { true, true, true };
     EXPECT_FALSE (InstallEngine::run (all, folders, product, true));
-    EXPECT_EQ (all, (std::array<bool, 3> {}));
+    EXPECT_EQ (all, (Product::PerFormat<bool> {}));
     EXPECT_FALSE (folders[0].getChildFile ("Halcyra 2.vst3").exists());
     EXPECT_FALSE (folders[1].getChildFile ("Halcyra 2.clap").exists());
 
-    std::array<bool, 3> clapOnly { false, true, false };
+    Product::PerFormat<bool> clapOnly { false, true, false };
     EXPECT_TRUE (InstallEngine::run (clapOnly, folders, product, true)) << "uninstalling what is absent succeeds";
 }
 
@@ -939,7 +939,7 @@ TEST (InstallEngineHolds, AHoldOfAboutASecondIsWaitedOut)
 TEST (InstallEngineHolds, LastingHoldsOnAllFormatsKeepOneClickWithinItsBudget)
 {
     TestSupport::TempFolder temp;
-    std::array<juce::File, 3> folders;
+    Product::PerFormat<juce::File> folders;
     std::vector<std::unique_ptr<Holder>> holders;
 
     for (int format = 0; format < 3; ++format)
@@ -950,7 +950,7 @@ TEST (InstallEngineHolds, LastingHoldsOnAllFormatsKeepOneClickWithinItsBudget)
         ASSERT_TRUE (holders.back()->isHolding());
     }
 
-    std::array<bool, 3> all { true, true, true };
+    Product::PerFormat<bool> all { true, true, true };
     PlatformFiles::ScopedLockWait budget;
     bool verdict = true;
     const auto took = millisecondsFor ([&]

@@ -14,7 +14,7 @@
 
 namespace
 {
-using Folders = std::array<juce::File, 3>;
+using Folders = Product::PerFormat<juce::File>;
 
 #if JUCE_WINDOWS
 constexpr bool onWindows = true;

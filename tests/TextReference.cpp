@@ -4,7 +4,6 @@
 #include "FontFactory.h"
 #include "PixelChecks.h"
 
-#include <cstring>
 #include <iostream>
 #include <stdexcept>
 
@@ -158,14 +157,11 @@ namespace
     }
 } // namespace
 
-int renderIfAsked (int argc, char** argv)
+int renderSpecs (int argc, char** argv)
 {
-    if (argc < 2 || std::strcmp (argv[1], "--render-text") != 0)
-        return -1;
-
     if (argc < 3)
     {
-        std::cerr << "usage: " << argv[0] << " --render-text '{\"area\": [x, y, w, h], \"background\": \"ff111111\", \"texts\": [...]}'...\n";
+        std::cerr << "usage: " << argv[0] << " " << argv[1] << " '{\"area\": [x, y, w, h], \"background\": \"ff111111\", \"texts\": [...]}'...\n";
         return 2;
     }
 
@@ -200,7 +196,7 @@ int renderIfAsked (int argc, char** argv)
     }
     catch (const std::exception& e)
     {
-        std::cerr << "--render-text: " << e.what() << "\n";
+        std::cerr << argv[1] << ": " << e.what() << "\n";
         return 2;
     }
 

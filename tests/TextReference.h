@@ -60,7 +60,7 @@ juce::Image render (juce::Rectangle<int> area, juce::Colour background, const st
                                     const std::vector<juce::Rectangle<int>>& excluded = {},
                                     int tolerance = 3);
 
-/** Child mode "--render-text SPEC...": prints the rendering of each JSON spec as "width height"
-    followed by one line of RRGGBB hex pixels per row. Returns -1 when not asked. */
-int renderIfAsked (int argc, char** argv);
+/** The test binary's "--render-text SPEC..." (see TestMain.cpp): prints the rendering of each JSON
+    spec as "width height" followed by one line of RRGGBB hex pixels per row. */
+int renderSpecs (int argc, char** argv);
 } // namespace TextReference

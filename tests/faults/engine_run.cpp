@@ -6,7 +6,6 @@
 #include "InstallEngine.h"
 #include "Product.h"
 
-#include <array>
 #include <cstdio>
 
 int main (int argc, char** argv)
@@ -20,10 +19,10 @@ int main (int argc, char** argv)
     }
 
     // The test passes plain ASCII paths, which read the same as UTF-8 and in any Windows code page.
-    std::array<bool, 3> selected { true, true, true };
-    const std::array<juce::File, 3> folders { juce::File (juce::CharPointer_UTF8 (argv[2])),
-                                              juce::File (juce::CharPointer_UTF8 (argv[3])),
-                                              juce::File (juce::CharPointer_UTF8 (argv[4])) };
+    Product::PerFormat<bool> selected { true, true, true };
+    const Product::PerFormat<juce::File> folders { juce::File (juce::CharPointer_UTF8 (argv[2])),
+                                                   juce::File (juce::CharPointer_UTF8 (argv[3])),
+                                                   juce::File (juce::CharPointer_UTF8 (argv[4])) };
 
     const bool verdict = InstallEngine::run (selected, folders, Product::name, mode == "uninstall");
 

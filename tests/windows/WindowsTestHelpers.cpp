@@ -7,15 +7,13 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <iostream>
 #include <vector>
 
 namespace WindowsTestHelpers
 {
 namespace
 {
-    const char* const holdOption = "--qf-hold-open";
-    const char* const loadOption = "--qf-hold-loaded";
-
     bool waitFor (const juce::File& marker, int milliseconds)
     {
         for (const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
@@ -43,7 +41,7 @@ FileHolder::FileHolder (const juce::File& file, int holdForMs, Hold how)
 
     const auto self = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
 
-    if (process.start (juce::StringArray { self.getFullPathName(), how == Hold::loaded ? loadOption : holdOption, file.getFullPathName(), base, juce::String (holdForMs) }, 0))
+    if (process.start (juce::StringArray { self.getFullPathName(), how == Hold::loaded ? holdLoadedOption : holdOpenOption, file.getFullPathName(), base, juce::String (holdForMs) }, 0))
         waitFor (heldMarker, 30000);
 }
 
@@ -143,12 +141,15 @@ bool removeOnHost (const juce::File& folder)
     return path.startsWith ("/") && ! path.containsChar ('\'') && runOnHost ("rm -rf '" + path + "'");
 }
 
-int runHolderIfAsked (int argc, char** argv)
+int runHolder (int argc, char** argv)
 {
-    if ((argc != 5 && argc != 6) || (juce::String (argv[1]) != holdOption && juce::String (argv[1]) != loadOption))
-        return -1;
+    if (argc != 5 && argc != 6)
+    {
+        std::cerr << "usage: " << argv[0] << " " << argv[1] << " FILE MARKERS MS [--after-go]\n";
+        return 1;
+    }
 
-    const bool load = juce::String (argv[1]) == loadOption;
+    const bool load = juce::String (argv[1]) == holdLoadedOption;
 
     const juce::File file (juce::String::fromUTF8 (argv[2]));
     const auto markers = juce::String::fromUTF8 (argv[3]);

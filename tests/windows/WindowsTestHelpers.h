@@ -52,13 +52,17 @@ bool makeHostLink (const juce::File& link, const juce::File& target);
         Windows call on a host link reaches its target, so only the host can tidy them away. */
 bool removeOnHost (const juce::File& folder);
 
-/** The second process: when the test binary is started with the holder's arguments
-        (--qf-hold-open or --qf-hold-loaded, then FILE MARKERS MS [--after-go]), this holds the file, writes MARKERS.held,
-        lets go after MS milliseconds (a negative MS: when MARKERS.release appears), writes
-        MARKERS.let-go and returns the exit code; otherwise it returns -1 and the tests run as
-        usual. With --after-go it first writes MARKERS.ready and waits for MARKERS.go, so that
-        a hold can start at a moment another program chooses. */
-int runHolderIfAsked (int argc, char** argv);
+/** The options that make the test binary the second process (see TestMain.cpp), holding the file
+        open or loaded. */
+inline constexpr const char* holdOpenOption = "--qf-hold-open";
+inline constexpr const char* holdLoadedOption = "--qf-hold-loaded";
+
+/** The second process, started as "OPTION FILE MARKERS MS [--after-go]": holds the file, writes
+        MARKERS.held, lets go after MS milliseconds (a negative MS: when MARKERS.release appears),
+        writes MARKERS.let-go and returns the exit code. With --after-go it first writes
+        MARKERS.ready and waits for MARKERS.go, so that a hold can start at a moment another
+        program chooses. */
+int runHolder (int argc, char** argv);
 } // namespace WindowsTestHelpers
 
 #endif
