@@ -330,7 +330,7 @@ void MainComponent::paintLinkButtons (juce::Graphics& g)
         g.fillRoundedRectangle (bounds, u);
 
         if (linkIcons[i] != nullptr)
-            linkIcons[i]->drawWithin (g, bounds.reduced (2.0f * u), juce::RectanglePlacement::centred, 1.0f);
+            Widgets::drawIcon (g, *linkIcons[i], bounds.reduced (2.0f * u));
 
         g.setColour (Palette::greyAAA6A6);
         g.drawText (Product::linkNames[(int) i], bounds.translated (0.0f, 3.5f * u), juce::Justification::centredBottom, true);
@@ -347,7 +347,7 @@ void MainComponent::paintActionButtons (juce::Graphics& g)
         g.fillRoundedRectangle (bounds, u);
 
         if (linkIcons[4] != nullptr)
-            linkIcons[4]->drawWithin (g, bounds.reduced (1.5f * u), juce::RectanglePlacement::centred, 1.0f);
+            Widgets::drawIcon (g, *linkIcons[4], bounds.reduced (1.5f * u));
 
         g.setColour (Palette::greyAAA6A6);
         g.drawText (uninstallMode ? "UNINSTALL" : "INSTALL", bounds.translated (0.0f, 3.5f * u), juce::Justification::centredBottom, true);
@@ -404,7 +404,7 @@ void MainComponent::paintFormatTiles (juce::Graphics& g)
         if (formatIcons[i] != nullptr)
         {
             const juce::Rectangle<float> iconBox (bounds.getX() + u, bounds.getY() + u, 8.0f * u, juce::jmax (0.0f, bounds.getHeight() - 2.0f * u));
-            formatIcons[i]->drawWithin (g, iconBox, juce::RectanglePlacement::centred, 1.0f);
+            Widgets::drawIcon (g, *formatIcons[i], iconBox);
         }
     }
 }

@@ -33,6 +33,16 @@ std::unique_ptr<juce::Drawable> loadIcon (const char* svgData, int numBytes)
     return icon;
 }
 
+void drawIcon (juce::Graphics& g, const juce::Drawable& icon, juce::Rectangle<float> area)
+{
+    // drawWithin fits the bounds of the icon's shapes into the area, so every pixel they touch
+    // lies in the area's pixels; the extra pixel on each side only absorbs rounding.
+    const juce::Graphics::ScopedSaveState state (g);
+
+    if (g.reduceClipRegion (area.expanded (1.0f).getSmallestIntegerContainer()))
+        icon.drawWithin (g, area, juce::RectanglePlacement::centred, 1.0f);
+}
+
 // Each number is rounded on its own, halves to the even neighbour (the default floating-point
 // rounding mode), so every size lands on the same pixels.
 juce::Rectangle<int> roundedBounds (float x, float y, float width, float height)

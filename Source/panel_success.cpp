@@ -1,6 +1,7 @@
 #include "panel_success.h"
 
 #include "Palette.h"
+#include "Widgets.h"
 
 #include <BinaryData.h>
 
@@ -43,7 +44,7 @@ void panel_success::paint (juce::Graphics& g)
     g.setFont (3.0f * u);
 
     if (auto* icon = success ? successIcon.get() : warningIcon.get())
-        icon->drawWithin (g, box.reduced (8.0f * u), juce::RectanglePlacement::centred, 1.0f);
+        Widgets::drawIcon (g, *icon, box.reduced (8.0f * u));
 
     g.drawText (textFor (success), box.reduced (2.0f * u), juce::Justification::centredBottom, true);
 }

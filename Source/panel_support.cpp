@@ -92,7 +92,7 @@ void panel_support::paint (juce::Graphics& g)
         g.fillRoundedRectangle (bounds, u);
 
         if (icon != nullptr)
-            icon->drawWithin (g, bounds.reduced (2.0f * u), juce::RectanglePlacement::centred, 1.0f);
+            Widgets::drawIcon (g, *icon, bounds.reduced (2.0f * u));
     };
 
     const auto body = [&g, u] (const juce::String& text, float x, float y, float width, float height)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace
 {
@@ -132,6 +133,39 @@ TEST (EmbeddedIcons, RecolouringTurnsBlackInkDarkGreyButLeavesTheMailIconAlone)
     const auto mailImage = render (*mail, 128);
     EXPECT_TRUE (containsColour (mailImage, TestSupport::screenColour ("mailInk")));
     EXPECT_FALSE (containsColour (mailImage, TestSupport::screenColour ("iconInk")));
+}
+
+TEST (EmbeddedIcons, DrawnThroughTheNarrowedClipTheyKeepEveryPixel)
+{
+    // Widgets::drawIcon narrows the clip to the icon's area, which is sound only while no icon
+    // touches a pixel outside it: at whole, fractional, wide and tall areas alike.
+    const juce::Rectangle<float> areas[] = { { 8.0f, 8.0f, 40.0f, 40.0f }, { 3.3f, 5.7f, 41.4f, 41.4f }, { 10.5f, 2.25f, 72.0f, 30.0f }, { 1.75f, 7.5f, 20.0f, 57.0f } };
+
+    const auto drawn = [] (const std::function<void (juce::Graphics&)>& draw)
+    {
+        juce::Image image (juce::Image::ARGB, 90, 70, true);
+        juce::Graphics g (image);
+        draw (g);
+        return image;
+    };
+
+    std::vector<Icon> icons (std::begin (plainIcons), std::end (plainIcons));
+    icons.insert (icons.end(), std::begin (formatIcons), std::end (formatIcons));
+
+    for (const auto& icon : icons)
+    {
+        const auto drawable = Widgets::loadIcon (icon.data, icon.size);
+        ASSERT_NE (drawable, nullptr) << icon.name;
+
+        for (const auto& area : areas)
+        {
+            const auto unclipped = drawn ([&] (juce::Graphics& g)
+                                          { drawable->drawWithin (g, area, juce::RectanglePlacement::centred, 1.0f); });
+            const auto narrowed = drawn ([&] (juce::Graphics& g)
+                                         { Widgets::drawIcon (g, *drawable, area); });
+            EXPECT_TRUE (PixelChecks::matchesReference (narrowed, narrowed.getBounds(), unclipped, {}, 0)) << icon.name << " in " << area.toString();
+        }
+    }
 }
 
 TEST (EmbeddedFonts, BothFacesLoadAsSourceSansPro)
