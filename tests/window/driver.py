@@ -446,15 +446,17 @@ class WineSession(Session):
         self.xdotool("mouseup", 1)
 
         # Wine goes on sizing after the button is let go, through every move it has yet to take,
-        # and a slow program may show each size for a while. The drag is over once the corner
-        # has reached the last move in one direction (the square takes the other) and the
-        # program has painted that size.
+        # and a slow program may show each size for a while. The client area stays square and
+        # follows the larger pull, to the right, so the drag is over once the client area is the
+        # pointer's last move wide and the program has painted it. (Half way, it is already as
+        # much taller as the pointer went down: that size is no end.)
+        side = width + step[0] * steps
+
         def settled():
             g = self.window.get_geometry()
-            reached = g.width == start.width + step[0] * steps or g.height == start.height + step[1] * steps
-            return reached and self.measure_client_area() and (g.width, g.height) == (self.client[2] + frame[0], self.client[3] + frame[1])
+            return (g.width, g.height) == (side + frame[0], side + frame[1]) and self.measure_client_area() and self.client[2:] == (side, side)
 
-        self.wait(settled, lambda: "the window did not grow to the pointer: %s, client area %s" % (self.window.get_geometry(), self.client),
+        self.wait(settled, lambda: "the window did not grow to a client area of %d x %d: %s, client area %s" % (side, side, self.window.get_geometry(), self.client),
                   timeout=15)
 
     def render(self, specs):
