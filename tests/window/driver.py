@@ -262,7 +262,6 @@ class NativeSession(Session):
 
     name = "native"
     reads_versions = False  # only Windows keeps version records in plug-in binaries
-    shift_tab_arrives_shifted = True
 
     def __init__(self):
         check(os.environ.get("QF_PRIVATE_MACHINE") == "1", "run me through scripts/private_machine.sh --fresh: I clear system folders")
@@ -341,10 +340,6 @@ class WineSession(Session):
 
     name = "wine"
     reads_versions = True
-    # Under this Wine a Tab typed with Shift held (xdotool keydown shift, key Tab) reaches the
-    # program as a plain Tab: the focus moves forwards. Shift held for a click or for Return is
-    # seen. Until that is understood, the backwards pass is left to the native run.
-    shift_tab_arrives_shifted = False
     prefix = os.environ.get("QF_WINEPREFIX", "")
     drive_c = os.path.join(prefix, "drive_c")
     common_files = os.path.join(drive_c, "Program Files", "Common Files")
