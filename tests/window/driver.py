@@ -336,27 +336,24 @@ class NativeSession(Session):
 
 class WineSession(Session):
     """The Windows build under Wine, on the display and wineserver of the Wine session, in its
-    prefix. QF_WINDOWS_EXE and QF_WINDOWS_TESTS are the two programs, QF_WINEPREFIX the prefix."""
+    prefix. QF_WINDOWS_EXE and QF_WINDOWS_TESTS are the two programs, QF_WINE_RUN the suite's
+    runner of Windows programs (tests/windows/wine-run.sh.in), whose environment (the prefix, the
+    session's display, Wine's settings) every Windows program started here runs in."""
 
     name = "wine"
     reads_versions = True
-    prefix = os.environ.get("QF_WINEPREFIX", "")
-    drive_c = os.path.join(prefix, "drive_c")
-    common_files = os.path.join(drive_c, "Program Files", "Common Files")
-    moved_plugins = os.path.join(drive_c, "Moved Plug-Ins")
 
     def __init__(self):
-        with open(self.prefix + ".display") as f:
-            os.environ["DISPLAY"] = f.read().strip()
+        listed = subprocess.run(["bash", os.environ["QF_WINE_RUN"], "--env"], check=True, capture_output=True).stdout
+        self.environment = dict(entry.split("=", 1) for entry in listed.decode().split("\0") if "=" in entry)
+        check("DISPLAY" in self.environment, "no Wine session is running: start one with %s --start-session" % os.environ["QF_WINE_RUN"])
+        os.environ["DISPLAY"] = self.environment["DISPLAY"]
+        self.drive_c = os.path.join(self.environment["WINEPREFIX"], "drive_c")
+        self.common_files = os.path.join(self.drive_c, "Program Files", "Common Files")
+        self.moved_plugins = os.path.join(self.drive_c, "Moved Plug-Ins")
         self.log = tempfile.TemporaryFile()
         self.client = None  # x, y, width, height of the client area within the X window
         super().__init__()
-
-    def env(self):
-        env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all,err+virtual",
-                   WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
-        env.pop("WAYLAND_DISPLAY", None)
-        return env
 
     def install_folder(self, format_):
         return os.path.join(self.common_files, *format_["windowsFolder"].split("/"))
@@ -372,7 +369,7 @@ class WineSession(Session):
             shutil.rmtree(path, ignore_errors=True)
 
     def wine(self, *args, **kwargs):
-        return subprocess.Popen(["wine", *args], env=self.env(), stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, **kwargs)
+        return subprocess.Popen(["wine", *args], env=self.environment, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, **kwargs)
 
     def launch(self, *args):
         """Starts the installer and waits for its first frame; a start that Wine fails (the
@@ -456,7 +453,7 @@ class WineSession(Session):
 
     def render(self, specs):
         with tempfile.TemporaryFile() as out:
-            status = subprocess.run(["wine", os.environ["QF_WINDOWS_TESTS"], "--render-text", *specs], env=self.env(),
+            status = subprocess.run(["wine", os.environ["QF_WINDOWS_TESTS"], "--render-text", *specs], env=self.environment,
                                     stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=120).returncode
             out.seek(0)
             output = out.read().decode(errors="replace")

@@ -8,7 +8,7 @@ set_tests_properties(WineSession.End PROPERTIES FIXTURES_CLEANUP wine_session TI
 
 # The window flows, on the session's display and in its prefix.
 list(APPEND qf_window_environment "QF_WINDOWS_EXE=$<TARGET_FILE:qf_installer>" "QF_WINDOWS_TESTS=$<TARGET_FILE:qf_tests>"
-    "QF_WINEPREFIX=${QF_WINEPREFIX}" "QF_LOADABLE_DLL=$<TARGET_FILE:qf_loadable_plugin>")
+    "QF_WINE_RUN=${CMAKE_BINARY_DIR}/wine-run.sh" "QF_LOADABLE_DLL=$<TARGET_FILE:qf_loadable_plugin>")
 qf_window_tests(WineWindow wine flows.py wine.py)
 
 # A copy signed as the maker signs it verifies, is otherwise unchanged and still runs.
