@@ -95,8 +95,9 @@ def a_vst3_a_host_keeps_loaded_updates_at_once_and_leaves_no_second_copy(session
         click_and_see_notice(session, True, "the update of the loaded VST3", ["VST3"])
         took = time.monotonic() - clicked
         print("the update of the loaded VST3 showed its notice %.2f s after the click" % took)
-        # The engine's waits stay within 3 s a click; the rest is unpacking and seeing the notice.
-        check(took < 6.0, "the update of the loaded VST3 blocked the window for %.1f s" % took)
+        # A held DLL's delete is refused at once, never waited on, so the notice is on screen
+        # within the 3 s a click may take before Windows could judge the window hung.
+        check(took < 3.0, "the update of the loaded VST3 showed its notice only %.2f s after the click" % took)
         check_installed_exactly(folder, VST3)
         loadable = [os.path.relpath(os.path.join(parent, name), folder) for parent, dirs, files in os.walk(folder)
                     for name in dirs + files if name.lower().endswith(".vst3")]
