@@ -27,6 +27,11 @@ with open(os.path.join(HERE, "..", "screen.json")) as f:
 
 ARTEFACTS = os.environ.get("QF_ARTEFACTS", tempfile.gettempdir())
 
+# How long a step waits for what it needs to see. Only a failing step waits this long, so it is
+# set for a machine whose cores other jobs keep busy, where a program under Wine may take
+# seconds to show a click.
+DEADLINE = 20.0
+
 # Atoms JUCE only uses when they already exist; a bare X server has none of them until a window
 # manager would create them.
 WM_ATOMS = ["WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_TAKE_FOCUS", "_NET_WM_PING", "WM_STATE",
@@ -157,7 +162,7 @@ class Session:
         except XError:
             pass  # the window went away
 
-    def wait(self, condition, what, timeout=5.0):
+    def wait(self, condition, what, timeout=DEADLINE):
         """Returns once the condition holds; fails with what (called if it is a function) when it
         has not held by the deadline."""
         end = time.time() + timeout
@@ -167,7 +172,7 @@ class Session:
             self.nudge()
             time.sleep(0.02)
 
-    def wait_colour(self, point, name, what, tolerance=4, timeout=5.0):
+    def wait_colour(self, point, name, what, tolerance=4, timeout=DEADLINE):
         self.wait(lambda: near(self.pixel(*point), colour(name), tolerance),
                   lambda: "%s: %06x at %s, not %s" % (what, self.pixel(*point), point, name), timeout)
 
@@ -246,7 +251,7 @@ class Session:
         return "%d pixels of %s differ from the reference of %s, first %s" % (
             count, list(area), ", ".join(repr(t["text"]) for t in texts), first)
 
-    def wait_shows(self, area, background, texts, what, timeout=5.0):
+    def wait_shows(self, area, background, texts, what, timeout=DEADLINE):
         self.reference(area, background, texts)  # rendered before the clock starts
         self.wait(lambda: self.differs(area, background, texts) is None,
                   lambda: "%s: %s" % (what, self.differs(area, background, texts)), timeout)
@@ -448,8 +453,7 @@ class WineSession(Session):
             g = self.window.get_geometry()
             return (g.width, g.height) == (side + frame[0], side + frame[1]) and self.measure_client_area() and self.client[2:] == (side, side)
 
-        self.wait(settled, lambda: "the window did not grow to a client area of %d x %d: %s, client area %s" % (side, side, self.window.get_geometry(), self.client),
-                  timeout=15)
+        self.wait(settled, lambda: "the window did not grow to a client area of %d x %d: %s, client area %s" % (side, side, self.window.get_geometry(), self.client))
 
     def render(self, specs):
         with tempfile.TemporaryFile() as out:
