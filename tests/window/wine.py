@@ -113,10 +113,13 @@ def a_vst3_a_host_keeps_loaded_updates_at_once_and_leaves_no_second_copy(session
     check(os.path.exists(markers + ".let-go"), "the second process never let go of the binary")
     shutil.rmtree(os.path.dirname(markers), ignore_errors=True)
 
-    # With the host gone, the next run removes what it could not before.
+    # With the host gone, the next run removes what it could not before. The same update without
+    # a hold, timed alike, tells the hold's share of the time above from the machine's.
     tick(session, ["VST3"])
     session.move_to(*centre("INSTALL"))
+    clicked = time.monotonic()
     click_and_see_notice(session, True, "the update after the host quit", ["VST3"])
+    print("the same update with no host holding the VST3 showed its notice %.2f s after the click" % (time.monotonic() - clicked))
     check(os.listdir(folder) == [VST3["item"]], "the VST3 folder holds %s after the host quit" % sorted(os.listdir(folder)))
     check_installed_exactly(folder, VST3)
 
