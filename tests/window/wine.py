@@ -95,9 +95,6 @@ def a_vst3_a_host_keeps_loaded_updates_at_once_and_leaves_no_second_copy(session
         click_and_see_notice(session, True, "the update of the loaded VST3", ["VST3"])
         took = time.monotonic() - clicked
         print("the update of the loaded VST3 showed its notice %.2f s after the click" % took)
-        # A held DLL's delete is refused at once, never waited on, so the notice is on screen
-        # within the 3 s a click may take before Windows could judge the window hung.
-        check(took < 3.0, "the update of the loaded VST3 showed its notice only %.2f s after the click" % took)
         check_installed_exactly(folder, VST3)
         loadable = [os.path.relpath(os.path.join(parent, name), folder) for parent, dirs, files in os.walk(folder)
                     for name in dirs + files if name.lower().endswith(".vst3")]
@@ -119,9 +116,15 @@ def a_vst3_a_host_keeps_loaded_updates_at_once_and_leaves_no_second_copy(session
     session.move_to(*centre("INSTALL"))
     clicked = time.monotonic()
     click_and_see_notice(session, True, "the update after the host quit", ["VST3"])
-    print("the same update with no host holding the VST3 showed its notice %.2f s after the click" % (time.monotonic() - clicked))
+    unheld = time.monotonic() - clicked
+    print("the same update with no host holding the VST3 showed its notice %.2f s after the click" % unheld)
     check(os.listdir(folder) == [VST3["item"]], "the VST3 folder holds %s after the host quit" % sorted(os.listdir(folder)))
     check_installed_exactly(folder, VST3)
+
+    # A held DLL's delete is refused at once, never waited on, so the notice is on screen within
+    # the 3 s a click may take before Windows could judge the window hung.
+    check(took < 3.0, "the update of the loaded VST3 showed its notice only %.2f s after the click (the same update with no host holding it: %.2f s)"
+          % (took, unheld))
 
 
 if __name__ == "__main__":
