@@ -100,6 +100,9 @@ class Session:
         self.root = self.display.screen().root
         for name in WM_ATOMS:
             self.display.intern_atom(name, only_if_exists=False)
+        # A key is pressed and let go by separate requests, and a server that runs late may see
+        # the press held past the auto-repeat delay and repeat it: one Tab moving the focus twice.
+        self.display.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOff)
         self.display.sync()
         self.app = self.window = None
         self.shots = 0
