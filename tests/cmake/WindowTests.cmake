@@ -15,7 +15,7 @@ function(qf_window_tests prefix platform)
             else()
                 set(options IN_WINE_SESSION)
             endif()
-            qf_add_test(NAME "${prefix}.${flow}" COMMAND ${command} TIMEOUT 180 LABELS real_window ${options}
+            qf_add_test(NAME "${prefix}.${flow}" COMMAND ${command} TIMEOUT 600 LABELS real_window ${options}
                 ENVIRONMENT ${arg_ENVIRONMENT} "QF_ARTEFACTS=${CMAKE_BINARY_DIR}/test-artefacts/${flow}")
         endforeach()
     endforeach()
@@ -24,7 +24,7 @@ endfunction()
 set(qf_window_environment "QF_ARCHIVE_DIR=${QF_ARCHIVE_DIR}")
 if(qf_wine_build)
     list(APPEND qf_window_environment "QF_WINDOWS_EXE=$<TARGET_FILE:qf_installer>" "QF_WINDOWS_TESTS=$<TARGET_FILE:qf_tests>"
-        "QF_WINEPREFIX=${QF_WINEPREFIX}" "QF_LOADABLE_DLL=$<TARGET_FILE:qf_loadable_plugin>")
+        "QF_WINE_RUN=${CMAKE_BINARY_DIR}/wine-run.sh" "QF_LOADABLE_DLL=$<TARGET_FILE:qf_loadable_plugin>")
     qf_window_tests(WineWindow wine SCRIPTS flows.py wine.py ENVIRONMENT ${qf_window_environment})
 elseif(NOT WIN32)
     list(APPEND qf_window_environment "QF_INSTALLER=$<TARGET_FILE:qf_installer>" "QF_TEXT_RENDERER=$<TARGET_FILE:qf_tests>")

@@ -285,8 +285,8 @@ class WineRunner(Runner):
         super().__init__(program, fixture)
         if os.environ.get("QF_PRIVATE_MACHINE") != "1":
             fail("the Wine mode mounts a private copy of the prefix: run it in scripts/private_machine.sh --fresh")
-        listed = subprocess.run(["bash", wine_run, "--environment"], stdout=subprocess.PIPE, text=True, check=True).stdout
-        self.env = dict(os.environ, **dict(line.split("=", 1) for line in listed.splitlines()))
+        listed = subprocess.run(["bash", wine_run, "--environment"], stdout=subprocess.PIPE, check=True).stdout
+        self.env = dict(entry.split("=", 1) for entry in listed.decode().split("\0") if "=" in entry)
         self.env.pop("DISPLAY", None)
         # Over the suite's prefix, at its own path, so nothing of it reaches the real one; the
         # private /tmp gives this copy a wineserver of its own.

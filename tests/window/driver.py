@@ -27,6 +27,11 @@ with open(os.path.join(HERE, "..", "screen.json")) as f:
 
 ARTEFACTS = os.environ.get("QF_ARTEFACTS", tempfile.gettempdir())
 
+# How long a step waits for what it needs to see. Only a failing step waits this long, so it is
+# set for a machine whose cores other jobs keep busy, where a program under Wine may take
+# seconds to show a click.
+DEADLINE = 20.0
+
 # Atoms JUCE only uses when they already exist; a bare X server has none of them until a window
 # manager would create them.
 WM_ATOMS = ["WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_TAKE_FOCUS", "_NET_WM_PING", "WM_STATE",
@@ -95,6 +100,9 @@ class Session:
         self.root = self.display.screen().root
         for name in WM_ATOMS:
             self.display.intern_atom(name, only_if_exists=False)
+        # A key is pressed and let go by separate requests, and a server that runs late may see
+        # the press held past the auto-repeat delay and repeat it: one Tab moving the focus twice.
+        self.display.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOff)
         self.display.sync()
         self.app = self.window = None
         self.shots = 0
@@ -157,7 +165,7 @@ class Session:
         except XError:
             pass  # the window went away
 
-    def wait(self, condition, what, timeout=5.0):
+    def wait(self, condition, what, timeout=DEADLINE):
         """Returns once the condition holds; fails with what (called if it is a function) when it
         has not held by the deadline."""
         end = time.time() + timeout
@@ -167,7 +175,7 @@ class Session:
             self.nudge()
             time.sleep(0.02)
 
-    def wait_colour(self, point, name, what, tolerance=4, timeout=5.0):
+    def wait_colour(self, point, name, what, tolerance=4, timeout=DEADLINE):
         self.wait(lambda: near(self.pixel(*point), colour(name), tolerance),
                   lambda: "%s: %06x at %s, not %s" % (what, self.pixel(*point), point, name), timeout)
 
@@ -246,7 +254,7 @@ class Session:
         return "%d pixels of %s differ from the reference of %s, first %s" % (
             count, list(area), ", ".join(repr(t["text"]) for t in texts), first)
 
-    def wait_shows(self, area, background, texts, what, timeout=5.0):
+    def wait_shows(self, area, background, texts, what, timeout=DEADLINE):
         self.reference(area, background, texts)  # rendered before the clock starts
         self.wait(lambda: self.differs(area, background, texts) is None,
                   lambda: "%s: %s" % (what, self.differs(area, background, texts)), timeout)
@@ -262,7 +270,6 @@ class NativeSession(Session):
 
     name = "native"
     reads_versions = False  # only Windows keeps version records in plug-in binaries
-    shift_tab_arrives_shifted = True
 
     def __init__(self):
         check(os.environ.get("QF_PRIVATE_MACHINE") == "1", "run me through scripts/private_machine.sh --fresh: I clear system folders")
@@ -337,31 +344,24 @@ class NativeSession(Session):
 
 class WineSession(Session):
     """The Windows build under Wine, on the display and wineserver of the Wine session, in its
-    prefix. QF_WINDOWS_EXE and QF_WINDOWS_TESTS are the two programs, QF_WINEPREFIX the prefix."""
+    prefix. QF_WINDOWS_EXE and QF_WINDOWS_TESTS are the two programs, QF_WINE_RUN the suite's
+    runner of Windows programs (tests/windows/wine-run.sh.in), whose environment (the prefix, the
+    session's display, Wine's settings) every Windows program started here runs in."""
 
     name = "wine"
     reads_versions = True
-    # Under this Wine a Tab typed with Shift held (xdotool keydown shift, key Tab) reaches the
-    # program as a plain Tab: the focus moves forwards. Shift held for a click or for Return is
-    # seen. Until that is understood, the backwards pass is left to the native run.
-    shift_tab_arrives_shifted = False
-    prefix = os.environ.get("QF_WINEPREFIX", "")
-    drive_c = os.path.join(prefix, "drive_c")
-    common_files = os.path.join(drive_c, "Program Files", "Common Files")
-    moved_plugins = os.path.join(drive_c, "Moved Plug-Ins")
 
     def __init__(self):
-        with open(self.prefix + ".display") as f:
-            os.environ["DISPLAY"] = f.read().strip()
+        listed = subprocess.run(["bash", os.environ["QF_WINE_RUN"], "--environment"], check=True, capture_output=True).stdout
+        self.environment = dict(entry.split("=", 1) for entry in listed.decode().split("\0") if "=" in entry)
+        check("DISPLAY" in self.environment, "no Wine session is running: start one with %s --start-session" % os.environ["QF_WINE_RUN"])
+        os.environ["DISPLAY"] = self.environment["DISPLAY"]
+        self.drive_c = os.path.join(self.environment["WINEPREFIX"], "drive_c")
+        self.common_files = os.path.join(self.drive_c, "Program Files", "Common Files")
+        self.moved_plugins = os.path.join(self.drive_c, "Moved Plug-Ins")
         self.log = tempfile.TemporaryFile()
         self.client = None  # x, y, width, height of the client area within the X window
         super().__init__()
-
-    def env(self):
-        env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all,err+virtual",
-                   WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
-        env.pop("WAYLAND_DISPLAY", None)
-        return env
 
     def install_folder(self, format_):
         return os.path.join(self.common_files, *format_["windowsFolder"].split("/"))
@@ -377,7 +377,7 @@ class WineSession(Session):
             shutil.rmtree(path, ignore_errors=True)
 
     def wine(self, *args, **kwargs):
-        return subprocess.Popen(["wine", *args], env=self.env(), stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, **kwargs)
+        return subprocess.Popen(["wine", *args], env=self.environment, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, **kwargs)
 
     def launch(self, *args):
         """Starts the installer and waits for its first frame; a start that Wine fails (the
@@ -446,20 +446,21 @@ class WineSession(Session):
         self.xdotool("mouseup", 1)
 
         # Wine goes on sizing after the button is let go, through every move it has yet to take,
-        # and a slow program may show each size for a while. The drag is over once the corner
-        # has reached the last move in one direction (the square takes the other) and the
-        # program has painted that size.
+        # and a slow program may show each size for a while. The client area stays square and
+        # follows the larger pull, to the right, so the drag is over once the client area is the
+        # pointer's last move wide and the program has painted it. (Half way, it is already as
+        # much taller as the pointer went down: that size is no end.)
+        side = width + step[0] * steps
+
         def settled():
             g = self.window.get_geometry()
-            reached = g.width == start.width + step[0] * steps or g.height == start.height + step[1] * steps
-            return reached and self.measure_client_area() and (g.width, g.height) == (self.client[2] + frame[0], self.client[3] + frame[1])
+            return (g.width, g.height) == (side + frame[0], side + frame[1]) and self.measure_client_area() and self.client[2:] == (side, side)
 
-        self.wait(settled, lambda: "the window did not grow to the pointer: %s, client area %s" % (self.window.get_geometry(), self.client),
-                  timeout=15)
+        self.wait(settled, lambda: "the window did not grow to a client area of %d x %d: %s, client area %s" % (side, side, self.window.get_geometry(), self.client))
 
     def render(self, specs):
         with tempfile.TemporaryFile() as out:
-            status = subprocess.run(["wine", os.environ["QF_WINDOWS_TESTS"], "--render-text", *specs], env=self.env(),
+            status = subprocess.run(["wine", os.environ["QF_WINDOWS_TESTS"], "--render-text", *specs], env=self.environment,
                                     stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=120).returncode
             out.seek(0)
             output = out.read().decode(errors="replace")

@@ -6,7 +6,7 @@ scripts/private_machine.sh --fresh: its square window centred on the screen, a l
 
 import os
 
-from driver import SCREEN, check, colour, main, near
+from driver import SCREEN, centre, check, colour, main, near
 
 SETTINGS = "/opt/Quillfen/RackhandSettings.txt"
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "golden", "RackhandSettings-linux.txt")
@@ -18,9 +18,12 @@ def window_opens_square_and_centred_and_quitting_removes_only_a_script_file(sess
         f.write("#!/bin/sh\n")
     session.launch("--some", "ignored", "arguments")
     x, y, width, height = session.geometry()
-    check((width, height) == (600, 600), "client area is %dx%d" % (width, height))
-    check(abs(x - 500) <= 1 and abs(y - 300) <= 1, "window at %d,%d, not centred on the 1600 x 1200 screen" % (x, y))
-    check(near(session.pixel(300, 300), colour("background")), "background is %06x" % session.pixel(300, 300))
+    size = SCREEN["size"]
+    check((width, height) == (size, size), "client area is %dx%d" % (width, height))
+    screen = session.root.get_geometry()
+    check(abs(x - (screen.width - size) // 2) <= 1 and abs(y - (screen.height - size) // 2) <= 1,
+          "window at %d,%d, not centred on the %d x %d screen" % (x, y, screen.width, screen.height))
+    check(near(session.pixel(*centre("notice")), colour("background")), "background is %06x" % session.pixel(*centre("notice")))
     session.close_and_check_exit("on a close request")
     check(not os.path.exists("/tmp/script.sh"), "script.sh is still there")
 

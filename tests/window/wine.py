@@ -95,8 +95,6 @@ def a_vst3_a_host_keeps_loaded_updates_at_once_and_leaves_no_second_copy(session
         click_and_see_notice(session, True, "the update of the loaded VST3", ["VST3"])
         took = time.monotonic() - clicked
         print("the update of the loaded VST3 showed its notice %.2f s after the click" % took)
-        # The engine's waits stay within 3 s a click; the rest is unpacking and seeing the notice.
-        check(took < 6.0, "the update of the loaded VST3 blocked the window for %.1f s" % took)
         check_installed_exactly(folder, VST3)
         loadable = [os.path.relpath(os.path.join(parent, name), folder) for parent, dirs, files in os.walk(folder)
                     for name in dirs + files if name.lower().endswith(".vst3")]
@@ -112,12 +110,21 @@ def a_vst3_a_host_keeps_loaded_updates_at_once_and_leaves_no_second_copy(session
     check(os.path.exists(markers + ".let-go"), "the second process never let go of the binary")
     shutil.rmtree(os.path.dirname(markers), ignore_errors=True)
 
-    # With the host gone, the next run removes what it could not before.
+    # With the host gone, the next run removes what it could not before. The same update without
+    # a hold, timed alike, tells the hold's share of the time above from the machine's.
     tick(session, ["VST3"])
     session.move_to(*centre("INSTALL"))
+    clicked = time.monotonic()
     click_and_see_notice(session, True, "the update after the host quit", ["VST3"])
+    unheld = time.monotonic() - clicked
+    print("the same update with no host holding the VST3 showed its notice %.2f s after the click" % unheld)
     check(os.listdir(folder) == [VST3["item"]], "the VST3 folder holds %s after the host quit" % sorted(os.listdir(folder)))
     check_installed_exactly(folder, VST3)
+
+    # A held DLL's delete is refused at once, never waited on, so the notice is on screen within
+    # the 3 s a click may take before Windows could judge the window hung.
+    check(took < 3.0, "the update of the loaded VST3 showed its notice only %.2f s after the click (the same update with no host holding it: %.2f s)"
+          % (took, unheld))
 
 
 if __name__ == "__main__":
