@@ -40,7 +40,8 @@ const char* releaseImagePages (const char* begin, const char* end)
 } // namespace
 
 ArchiveInputStream::ArchiveInputStream (ArchiveData archiveToRead)
-    : archive (archiveToRead.data != nullptr ? archiveToRead : ArchiveData {})
+    : archive (archiveToRead.data != nullptr ? archiveToRead : ArchiveData {}),
+      releasedUpTo (static_cast<const char*> (archive.data))
 {
 }
 
@@ -56,8 +57,8 @@ bool ArchiveInputStream::setPosition (juce::int64 newPosition)
 
     if (wanted != position)
     {
-        position = runStart = wanted;
-        releasedUpTo = nullptr;
+        position = wanted;
+        releasedUpTo = static_cast<const char*> (archive.data) + position;
     }
 
     return true;
@@ -79,7 +80,7 @@ int ArchiveInputStream::read (void* destBuffer, int maxBytesToRead)
     // From where the run's pages were last given back, so that a page straddling two reads is
     // given back once the second has read it too.
     if (archive.inExecutableImage)
-        releasedUpTo = releaseImagePages (releasedUpTo != nullptr ? releasedUpTo : bytes + runStart, bytes + position);
+        releasedUpTo = releaseImagePages (releasedUpTo, bytes + position);
 
     return (int) n;
 }

@@ -26,9 +26,8 @@ private:
     const ArchiveData archive;
     size_t position = 0;
 
-    // The run of bytes read one after another since the last jump, and how far into it the
-    // pages have been given back.
-    size_t runStart = 0;
+    // Where the pages of the bytes read one after another since the last jump have been given
+    // back up to: the jump itself until a whole batch of them has been read.
     const char* releasedUpTo = nullptr;
 
     JUCE_DECLARE_NON_COPYABLE (ArchiveInputStream)
