@@ -27,6 +27,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -306,9 +307,24 @@ class WineRunner(Runner):
         # Wine shows the host's root as drive Z:.
         return ["wine", self.program, args[0]] + ["Z:" + folder for folder in args[1:]]
 
+    def end_orphans(self):
+        """A killed wineserver leaves its clients behind (Wine's services and the program's
+        process), blocked for good: every Windows process of this private machine is ended, so
+        that no kill point adds a set of them to the machine's memory."""
+        own = os.readlink("/proc/self/ns/mnt")
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/comm") as f:
+                    windows = f.read().strip().endswith(".exe")
+                if windows and os.readlink(f"/proc/{pid}/ns/mnt") == own:
+                    os.kill(int(pid), signal.SIGKILL)
+            except OSError:
+                pass  # gone meanwhile
+
     def ensure_server(self):
         if self.server is not None and self.server.poll() is None:
             return
+        self.end_orphans()
         self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 60
@@ -389,6 +405,7 @@ class WineRunner(Runner):
         if self.server is not None:
             subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.server.wait(timeout=60)
+        self.end_orphans()
 
 
 def main():
