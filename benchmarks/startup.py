@@ -18,11 +18,11 @@ RUNS = int(os.environ.get("QF_BENCH_STARTUP_RUNS", "11"))
 GOAL = 1.1
 
 
-def first_paint(session, binary, title):
+def first_paint(session, command, title):
     """Seconds from the start of the process until its window exists, and until its first frame."""
     start = time.perf_counter()
     made = None
-    app = subprocess.Popen([binary], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    app = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     session.app = app
     try:
         end = start + 20
@@ -70,13 +70,16 @@ def steps():
 def main():
     session = NativeSession()
     try:
-        apps = [("bare JUCE window", os.environ["QF_BARE_WINDOW"], "qf_bare_window"),
-                ("installer", os.environ["QF_INSTALLER"], "qf_installer")]
+        # The second shows what any JUCE 8 window pays for its first text, for reading only: the
+        # goal is against the first.
+        apps = [("bare JUCE window", [os.environ["QF_BARE_WINDOW"]], "qf_bare_window"),
+                ("bare JUCE window, one line of text", [os.environ["QF_BARE_WINDOW"], "--text"], "qf_bare_window"),
+                ("installer", [os.environ["QF_INSTALLER"]], "qf_installer")]
         made = {name: [] for name, _, _ in apps}
         times = {name: [] for name, _, _ in apps}
         for run in range(RUNS + 1):
-            for name, binary, title in (apps if run % 2 else apps[::-1]):
-                window, frame = first_paint(session, binary, title)
+            for name, command, title in (apps if run % 2 else apps[::-1]):
+                window, frame = first_paint(session, command, title)
                 if run > 0:  # the first start reads the binaries from disk
                     made[name].append(window)
                     times[name].append(frame)
@@ -96,6 +99,8 @@ def main():
     for name, ms in steps().items():
         print("    %-50s %6.2f ms" % (name, ms))
 
+    print("  The installer against the bare JUCE window with one line of text: %.2f x"
+          % (statistics.median(times["installer"]) / statistics.median(times["bare JUCE window, one line of text"])))
     ratio = statistics.median(times["installer"]) / statistics.median(times["bare JUCE window"])
     met = ratio <= GOAL
     print("  %-4s %-58s %.2f x" % ("PASS" if met else "FAIL",
