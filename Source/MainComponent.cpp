@@ -21,6 +21,8 @@
 
 #include <BinaryData.h>
 
+#include <algorithm>
+
 namespace
 {
 // What a user calls each button of Product::linkNames, in the same order.
@@ -551,6 +553,15 @@ void MainComponent::showResultPanel (bool verdict)
     // Said as shown, and the focus stays where it is.
     StatusAnnouncer::announce (panel_success::textFor (verdict));
 
+    // Each notice fades on an animator of its own. An animator that is still fading an earlier
+    // notice counts a new fade from its own last tick, which came before this run blocked the
+    // message thread: the new notice would start as far into its fade as the run took, and
+    // after a run of three seconds it would never show. The earlier snapshot fades on beneath.
+    resultFades.erase (std::remove_if (resultFades.begin(), resultFades.end(), [] (const auto& fade)
+                                       { return ! fade->isAnimating(); }),
+                       resultFades.end());
+    auto& fade = *resultFades.emplace_back (std::make_unique<juce::ComponentAnimator>());
+
     // The snapshot proxy ignores the mouse, so the screen stays usable while the notice fades.
-    juce::Desktop::getInstance().getAnimator().animateComponent (resultPanel.get(), getBounds(), 0.0f, resultFadeMilliseconds, true, 0.0, 0.0);
+    fade.animateComponent (resultPanel.get(), getBounds(), 0.0f, resultFadeMilliseconds, true, 0.0, 0.0);
 }

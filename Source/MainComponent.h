@@ -132,6 +132,10 @@ private:
 
     std::unique_ptr<panel_success> resultPanel;
 
+    // One animator per notice still fading, the newest last (see showResultPanel). Declared
+    // after the panel, so that the snapshots go before it when the screen closes.
+    std::vector<std::unique_ptr<juce::ComponentAnimator>> resultFades;
+
     juce::URL productPageAddress, manualAddress;
     juce::File settingsFolder;
 
