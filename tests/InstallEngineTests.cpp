@@ -882,7 +882,6 @@ TEST (InstallEngineHolds, ALastingHoldFailsInTimeAndLosesNothing)
     {
         SCOPED_TRACE ("format " + std::to_string (format));
         TestSupport::TempFolder temp;
-        const auto target = InstalledState::targetPath (temp.root, product, format);
         const auto binary = TestSupport::binaryIn (temp.root, format);
         ASSERT_EQ (InstallEngine::installFormat (temp.root, product, format, embeddedArchive (format)), Outcome::done);
         const auto before = snapshot (temp.root);
