@@ -458,9 +458,9 @@ void MainComponent::buttonClicked (juce::Button* button)
         placePanel (*supportPanel);
         openPanel (*supportPanel, *linkButtons[3]);
     }
-    else if (Product::formatNames.contains (name))
+    else if (const auto format = Product::formatNames.indexOf (name); format >= 0)
     {
-        auto& tick = selected[(size_t) Product::formatNames.indexOf (name)];
+        auto& tick = selected[(size_t) format];
         tick = ! tick;
         repaint();
         announceTicks();
@@ -511,10 +511,9 @@ std::optional<juce::String> MainComponent::helpTextFor (const juce::String& butt
     if (buttonName == ButtonNames::support)
         return juce::String ("Email and Discord support");
 
-    if (Product::formatNames.contains (buttonName))
+    if (const auto format = Product::formatNames.indexOf (buttonName); format >= 0)
     {
         // Asked afresh each time, so right after an install the same tile offers the update.
-        const auto format = Product::formatNames.indexOf (buttonName);
         return InstalledState::isInstalled (installFolders[(size_t) format], productName, format)
                    ? "Select to update " + buttonName + " to " + productVersion
                    : "Select to install " + buttonName;

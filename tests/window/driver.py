@@ -57,8 +57,13 @@ def colour(name):
     return int(SCREEN["colours"][name][-6:], 16)
 
 
+def difference(actual, expected):
+    """The largest difference of one channel between two 0xRRGGBB colours."""
+    return max(abs(((actual >> s) & 255) - ((expected >> s) & 255)) for s in (0, 8, 16))
+
+
 def near(actual, expected, tolerance=3):
-    return all(abs(((actual >> s) & 255) - ((expected >> s) & 255)) <= tolerance for s in (0, 8, 16))
+    return difference(actual, expected) <= tolerance
 
 
 def box(name):

@@ -10,7 +10,7 @@ import time
 import zipfile
 
 import reference
-from driver import DEADLINE, SCREEN, box, centre, check, colour, main, near
+from driver import DEADLINE, SCREEN, box, centre, check, colour, difference, main, near
 
 BACKGROUND = "ff" + SCREEN["colours"]["background"]
 HELP_LINE = tuple(SCREEN["areas"]["helpLine"])
@@ -106,12 +106,8 @@ def click_and_see_notice(session, green, what, ticked_names=(), keys=None):
     before = notice_opacity(session)
     icon = session.pixel(*centre(spot))
     opacity = (before + notice_opacity(session)) / 2
-
-    def distance(ink):
-        expected = faded(colour(ink), opacity)
-        return max(abs(((icon >> s) & 255) - ((expected >> s) & 255)) for s in (0, 8, 16))
-
-    check(distance(name) <= 0x30 and distance(name) < distance(other),
+    own, others = (difference(icon, faded(colour(ink), opacity)) for ink in (name, other))
+    check(own <= 0x30 and own < others,
           "%s: the notice's icon is %06x at opacity %.2f, not %s (%06x)" % (what, icon, opacity, name, faded(colour(name), opacity)))
 
 
